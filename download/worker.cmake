@@ -1,0 +1,4 @@
+# Script reading, scan and decoder, the download worker and its USB exchange.
+target_sources(orvane_download PRIVATE
+  Script.h
+)
