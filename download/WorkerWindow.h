@@ -21,4 +21,12 @@ public:
     // only once the view has been refreshed (or the window is gone). Called by the worker's
     // thread after each appended line, without m_logGuard held.
     virtual void LogRefresh() = 0;
+
+    // Progress of a run: `sent` script frames of the `total` that the script holds. Called by the
+    // worker's thread (without m_logGuard held) once the script is accepted with sent == 0, then
+    // after each frame that goes out. The default does nothing.
+    virtual void OnProgress(int sent, int total) {
+        (void)sent;
+        (void)total;
+    }
 };
