@@ -58,7 +58,7 @@ public:
 
     // Handles one request frame; returns the reply frame, or nothing when the device stays
     // silent. The reply is due ReplyDelayMs() after now.
-    std::optional<std::vector<uint8_t>> Handle(const uint8_t* frame, std::size_t count);
+    std::optional<std::vector<uint8_t>> Handle(const uint8_t* request, std::size_t count);
 
     // Replaces the configuration (fault switches take effect with the next request).
     void Configure(const DeviceConfig& config);

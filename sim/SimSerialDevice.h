@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -38,8 +39,14 @@ public:
     static constexpr uint32_t kMaxFrame = 16 + 8192;
 
 private:
+    struct Outgoing {
+        std::chrono::steady_clock::time_point due;
+        std::vector<uint8_t> bytes;
+    };
+
     void Serve();
-    void HandleBuffer(std::vector<uint8_t>& pending);
+    // Hands every whole frame in `pending` to the device and queues its reply.
+    void HandleBufferInto(std::vector<uint8_t>& pending, std::vector<Outgoing>& outgoing);
     void WriteAll(const std::vector<uint8_t>& bytes);
     void CloseMaster();
 
