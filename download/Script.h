@@ -65,17 +65,18 @@ public:
     explicit ScriptScan(const ScriptText& script);
 
     // Finds the next frame block. When `frameText` is not null it must offer kFrameTextSize
-    // bytes: it is zero-filled, then receives the block's first kFrameTextMax kept characters and
-    // stays zero-terminated. Returns false (and leaves `block` alone) once the scan has ended;
-    // End() then says how. An unclosed block is still returned (closed == false), and the scan
-    // ends with ScanEnd::Unclosed after it.
+    // bytes: it receives the block's first kFrameTextMax kept characters followed by a zero
+    // (bytes behind that zero are left as they were). Returns false (and leaves `block` alone) once
+    // the scan has ended; End() then says how. An unclosed block is still returned (closed ==
+    // false), and the scan ends with ScanEnd::Unclosed after it.
     bool Next(FrameBlock& block, char* frameText);
 
     ScanEnd End() const { return m_end; }
 
 private:
     const char* m_text;
-    size_t m_size;
+    size_t m_size;        // N: bounds the search for "SEND:" and "END>"
+    size_t m_textLength;  // bounds a block: nothing but zeros lies behind it
     size_t m_pos = 0;
     size_t m_linePos = 0;  // position up to which m_line has counted line ends
     uint64_t m_line = 1;
