@@ -25,18 +25,28 @@ public:
 
     // Drops a held device, then opens the first present device with both ids (ids above 0xFFFF
     // never match). Returns 1 when open, 0 when no device was opened (the link is then closed).
+    // Paths of 1024 characters or more are skipped; a matching device whose report lengths are
+    // not 64 ends the search with 0. DevicePath() keeps the last path opened while searching.
     int Open(uint32_t vid, uint32_t pid);
-    // Cuts `n` (>= 1) message bytes into reports with position codes and sends them. Returns 1
-    // (also on a closed link, where nothing is sent), 0 when a report could not be handed over.
+    // Cuts `n` (>= 1) message bytes into reports with position codes and sends them; a last
+    // report keeps the tail bytes of the report before it. Returns 1 (also on a closed link,
+    // where nothing is sent, and when a write fails at once), 0 when the device did not take a
+    // report (IHidDevice::Write gave 0; the reports after it are not sent). n == 0 sends nothing.
     int WriteMessage(const uint8_t* data, uint32_t n);
-    // Sends `n` bytes as they stand, 64 to a report; the last report is padded with zeros.
-    // n == 0 sends nothing. Returns as WriteMessage.
+    // Sends whole 64-byte report images as they stand, ceil(n / 64) of them: the last one too
+    // is 64 bytes, so `data` must hold 64 * ceil(n / 64) readable bytes (the caller zero-fills
+    // the tail). n == 0 sends nothing and returns 1. Returns as WriteMessage.
     int WriteRaw(const uint8_t* data, uint32_t n);
-    // Reads one 64-byte report, waiting at most `waitMs`. Returns 1 when a report arrived or
-    // nothing came in time (byte 0 of `report` is then 0), 0 when the read failed at once.
+    // Reads one 64-byte report into `report` (64 bytes), waiting at most `waitMs` on
+    // orvane::Clock() in slices of at most 50 ms. Returns 1 when a report arrived or nothing came
+    // in time (byte 0 of `report` is then 0, the rest untouched), 0 when the read failed at once,
+    // the link is closed, or a stop request on the clock ended the wait.
     int ReadReport(uint8_t* report, uint32_t waitMs);
     // Joins reports into one message and copies it to `dest`, at most `capacity` bytes. Returns
-    // the count (also stored in *pCount); 0 when nothing usable arrived.
+    // the count (also stored in *pCount); 0 when nothing usable arrived: silence or a failed
+    // read before the last report, a length field the reports cannot carry (a share below 1 or
+    // above 63, more than 1024 bytes in all), or a first report with a code above 4. `dest` is
+    // only written when the count is above 0. Any 500 ms silence ends the call.
     uint32_t ReadMessage(uint8_t* dest, uint32_t* pCount, uint32_t capacity = kMessageMax);
 
     bool IsOpen() const { return m_hDevice != nullptr; }
