@@ -21,8 +21,9 @@ public:
     // Opens the port named by the link spec "DEVICE/key=value/key=value..." (10 to 256
     // characters, spaces and tabs ignored). A spec that does not start with '/' splits at its
     // first '/' ("\\.\COM3/baud=19200/..."); one that starts with '/' (a POSIX path) splits at
-    // the first '/' whose setting holds a '=' ("/dev/ttyUSB0/baud=19200/..."). Returns 1 when the
-    // port is open and configured, 0 otherwise (also when already open, or `spec` is null).
+    // the first '/' whose setting holds a '=' ("/dev/ttyUSB0/baud=19200/..."). A spec without
+    // settings fails before the device is touched. Returns 1 when the port is open and
+    // configured, 0 otherwise (also when already open, or `spec` is null).
     int Open(const char* spec);
     // Closes the port if one is held; harmless otherwise.
     void Close();
