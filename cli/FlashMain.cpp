@@ -1,0 +1,108 @@
+// orvane-flash: the console's Load command without a window.
+#include <pthread.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "cli/ConsoleWindow.h"
+#include "cli/Decode.h"
+#include "cli/Flasher.h"
+#include "cli/Listing.h"
+#include "cli/Options.h"
+#include "link/HidLink.h"
+#include "platform/Clock.h"
+#include "platform/PortList.h"
+#include "sim/Simulation.h"
+
+#ifndef ORVANE_VERSION
+#define ORVANE_VERSION "unknown"
+#endif
+
+namespace {
+
+// SIGINT and SIGTERM become a stop request on the process clock. They are taken by a thread of
+// their own (sigwait), so nothing but plain code runs on their arrival.
+void WatchSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::thread([signals] {
+        int signal = 0;
+        while (sigwait(&signals, &signal) == 0) {
+            orvane::Clock().RequestStop();
+        }
+    }).detach();
+}
+
+bool AlwaysAccessible(const std::string& /*path*/) {
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace orvane::cli;
+
+    Options options;
+    std::string error;
+    if (!ParseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "orvane-flash: %s\nTry 'orvane-flash --help'.\n", error.c_str());
+        return kExitUsage;
+    }
+    switch (options.command) {
+        case Command::Help:
+            std::fputs(HelpText().c_str(), stdout);
+            return kExitSuccess;
+        case Command::Version:
+            std::printf("orvane-flash %s\n", ORVANE_VERSION);
+            return kExitSuccess;
+        case Command::Decode:
+            return DecodeScript(options.script, stdout, stderr);
+        case Command::List:
+        case Command::Flash:
+            break;
+    }
+
+    WatchSignals();  // before any other thread starts, so that all inherit the mask
+
+    std::unique_ptr<orvane::sim::Simulation> simulation;
+    std::vector<std::string> ports = options.ports;
+    orvane::IHidBackend* hid = &orvane::SystemHidBackend();
+    if (options.simulate) {
+        simulation = std::make_unique<orvane::sim::Simulation>(options.simConfig);
+        if (!simulation->Start(&error)) {
+            std::fprintf(stderr, "orvane-flash: cannot start the simulated device: %s\n",
+                         error.c_str());
+            if (!options.usb) {
+                return kExitNoDevice;
+            }
+        }
+        ports = simulation->SerialPorts();
+        hid = simulation->HidBackend();
+        g_hidLink.SetBackend(hid);
+    } else if (ports.empty()) {
+        ports = orvane::SerialPortCandidates();
+    }
+
+    int status = kExitSuccess;
+    if (options.command == Command::List) {
+        ListDevices(ports, *hid, options.simulate ? AlwaysAccessible : PathAccessible, stdout);
+        if (!options.simulate) {
+            ReportHidPermission(*hid, options.vid, options.pid, PathAccessible, stderr);
+        }
+    } else {
+        ConsoleWindow window(stdout, isatty(STDERR_FILENO) ? stderr : nullptr);
+        status = RunFlash(options, ports, *hid, !options.simulate, window, stderr);
+    }
+    if (simulation) {
+        g_hidLink.SetBackend(nullptr);
+        simulation->Stop();
+    }
+    return status;
+}

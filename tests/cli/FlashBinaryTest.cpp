@@ -1,0 +1,91 @@
+// orvane-flash end to end against its built-in simulated device, in real time.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/cli/ScriptWriter.h"
+
+namespace orvane {
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+Outcome RunFlash(const std::string& args) {
+    const std::string dir = ::testing::TempDir();
+    const std::string command = std::string("'") + ORVANE_FLASH_BINARY + "' " + args + " >'" + dir +
+                                "flash.out' 2>'" + dir + "flash.err' </dev/null";
+    Outcome outcome;
+    const int raw = std::system(command.c_str());
+    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    outcome.out = Slurp(dir + "flash.out");
+    outcome.err = Slurp(dir + "flash.err");
+    return outcome;
+}
+
+// Four frames: enter the bootloader, two plain commands, one firmware package.
+std::string FourFrameScript() {
+    auto frames = test::DownloadFrames(1, 16, false);
+    frames[1] = sim::OrvaneDevice::MakeFrame(0xC7, 0x17, {0x01});  // no extra wait
+    const std::string path = ::testing::TempDir() + "four-frames.txt";
+    std::ofstream(path, std::ios::binary) << test::MakeScript(frames, false);
+    return path;
+}
+
+TEST(FlashBinary, DownloadsOverTheSimulatedSerialLine) {
+    const Outcome run = RunFlash("--simulate '" + FourFrameScript() + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "Open RS232 interface success.\n"
+              "Start bootloader.\n"
+              "Start send bootloader command.\n"
+              "Loading firmware ... Package 1\n"
+              "Firmware Successfully Downloaded.\n");
+}
+
+TEST(FlashBinary, StopsAtTheFirstRefusedFrame) {
+    const Outcome run = RunFlash("--simulate --sim-fail 2 '" + FourFrameScript() + "'");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out, "Open RS232 interface success.\nSend command fail.\n");
+}
+
+TEST(FlashBinary, ReportsASilentDeviceAndAnUnreadableScript) {
+    struct Case {
+        std::string args;
+        int status;
+        std::string out;
+        std::string errHas;
+    };
+    const std::string missing = ::testing::TempDir() + "missing-script.txt";
+    const Case cases[] = {
+        {"--simulate --sim-silent '" + FourFrameScript() + "'", 2, "Open RS232 interface fail.\n",
+         ""},
+        {"--simulate '" + missing + "'", 3, "Open RS232 interface success.\nRead file fail.\n",
+         "cannot read script " + missing},
+        {"--simulate --baud", 64, "", "--baud needs a value"},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = RunFlash(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.err;
+        EXPECT_EQ(run.out, c.out) << c.args;
+        EXPECT_NE(run.err.find(c.errHas), std::string::npos) << c.args << "\n" << run.err;
+    }
+}
+
+}  // namespace
+}  // namespace orvane

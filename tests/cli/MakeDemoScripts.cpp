@@ -1,0 +1,30 @@
+// Writes the example scripts of res/examples: make_demo_scripts DIR
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "tests/cli/ScriptWriter.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_demo_scripts DIR\n");
+        return 64;
+    }
+    const auto frames = orvane::test::DownloadFrames(8, 128, true);
+    for (const bool usb : {false, true}) {
+        const std::string name = usb ? "demo-usb.txt" : "demo-rs232.txt";
+        const std::vector<std::string> comment = {
+            std::string("Orvane demo firmware, ") + (usb ? "USB" : "RS232") +
+                " link: enter the bootloader, erase, start, 8 packages of 128 bytes, finish.",
+            usb ? "Each frame is cut into 64-byte HID reports, position code first."
+                : "Each frame is one message frame, CRC included.",
+        };
+        std::ofstream out(std::string(argv[1]) + "/" + name, std::ios::binary);
+        out << orvane::test::MakeScript(frames, usb, comment);
+        if (!out) {
+            std::fprintf(stderr, "cannot write %s\n", name.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,127 @@
+#include "cli/Options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace orvane::cli {
+namespace {
+
+bool Parse(std::vector<std::string> args, Options& out, std::string& error) {
+    args.insert(args.begin(), "orvane-flash");
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    return ParseOptions(static_cast<int>(argv.size()), argv.data(), out, error);
+}
+
+TEST(Options, DefaultsAreTheConsoleFieldTexts) {
+    Options o;
+    std::string error;
+    ASSERT_TRUE(Parse({"fw.txt"}, o, error)) << error;
+    EXPECT_EQ(o.command, Command::Flash);
+    EXPECT_EQ(o.script, "fw.txt");
+    EXPECT_FALSE(o.usb);
+    EXPECT_FALSE(o.simulate);
+    EXPECT_TRUE(o.ports.empty());
+    EXPECT_EQ(o.baudText, "19200");
+    EXPECT_EQ(o.baud, 19200UL);
+    EXPECT_EQ(o.vid, 0x0ACDU);
+    EXPECT_EQ(o.pid, 0x3710U);
+}
+
+TEST(Options, ReadsNumbersAsTheLoadCommandReadsItsFields) {
+    struct Case {
+        std::vector<std::string> args;
+        unsigned long baud;
+        uint32_t vid;
+        uint32_t pid;
+    };
+    const Case cases[] = {
+        {{"--baud", "115200", "s"}, 115200, 0x0ACD, 0x3710},
+        {{"--baud", "9600bps", "s"}, 9600, 0x0ACD, 0x3710},  // as far as the digits go
+        {{"--baud", "fast", "s"}, 0, 0x0ACD, 0x3710},        // no digits: 0, used as it is
+        {{"--usb", "--vid", "1234", "--pid", "0XbEeF", "s"}, 19200, 0x1234, 0xBEEF},
+        {{"--usb", "--vid", "zz", "--pid", "0x", "s"}, 19200, 0, 0},
+    };
+    for (const Case& c : cases) {
+        Options o;
+        std::string error;
+        ASSERT_TRUE(Parse(c.args, o, error)) << c.args[1] << ": " << error;
+        EXPECT_EQ(o.baud, c.baud) << c.args[1];
+        EXPECT_EQ(o.vid, c.vid) << c.args[1];
+        EXPECT_EQ(o.pid, c.pid) << c.args[1];
+    }
+}
+
+TEST(Options, TakesCommandsPortsAndSimulatorSwitches) {
+    Options o;
+    std::string error;
+    ASSERT_TRUE(Parse({"--port", "/dev/ttyB", "--port", "/dev/ttyA", "s"}, o, error)) << error;
+    EXPECT_EQ(o.ports, (std::vector<std::string>{"/dev/ttyB", "/dev/ttyA"}));
+
+    ASSERT_TRUE(Parse({"--decode", "fw.txt"}, o, error)) << error;
+    EXPECT_EQ(o.command, Command::Decode);
+    EXPECT_EQ(o.script, "fw.txt");
+
+    ASSERT_TRUE(Parse({"--list", "--usb", "--vid", "1"}, o, error)) << error;
+    EXPECT_EQ(o.command, Command::List);
+    EXPECT_EQ(o.vid, 1U);
+
+    ASSERT_TRUE(Parse({"--simulate", "--sim-fail", "4", "--sim-version", "V9", "--sim-silent", "--",
+                       "-odd-name.txt"},
+                      o, error))
+        << error;
+    EXPECT_TRUE(o.simulate);
+    EXPECT_EQ(o.simConfig.failFrame, 4U);
+    EXPECT_EQ(o.simConfig.version, "V9");
+    EXPECT_TRUE(o.simConfig.silent);
+    EXPECT_EQ(o.script, "-odd-name.txt");
+
+    EXPECT_FALSE(Parse({"--bogus", "--help"}, o, error)) << "an error before --help stands";
+    ASSERT_TRUE(Parse({"--help", "--bogus"}, o, error));
+    EXPECT_EQ(o.command, Command::Help);
+    ASSERT_TRUE(Parse({"--version"}, o, error));
+    EXPECT_EQ(o.command, Command::Version);
+}
+
+TEST(Options, RefusesUsageErrorsWithAReason) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {{}, "no script"},
+        {{"--usb"}, "no script"},
+        {{"--bogus", "s"}, "unknown option --bogus"},
+        {{"-x", "s"}, "unknown option -x"},
+        {{"s", "--port"}, "--port needs a value"},
+        {{"--decode"}, "--decode needs a value"},
+        {{"a", "b"}, "unexpected argument b"},
+        {{"--usb", "--port", "/dev/ttyS0", "s"}, "cannot go with --usb"},
+        {{"--simulate", "--port", "/dev/ttyS0", "s"}, "cannot go with --simulate"},
+        {{"--sim-fail", "3", "s"}, "need --simulate"},
+        {{"--simulate", "--sim-fail", "three", "s"}, "not a number"},
+        {{"--simulate", "--sim-delay", "-5", "s"}, "not a number"},
+        {{"--decode", "a", "--list"}, "cannot go with"},
+        {{"--decode", "a", "b"}, "unexpected argument b"},
+        {{"s", "--decode", "a"}, "its value only"},
+        {{"--list", "s"}, "unexpected argument s"},
+        {{"s", "--list"}, "takes no script"},
+    };
+    for (const Case& c : cases) {
+        Options o;
+        std::string error;
+        std::string shown;
+        for (const std::string& arg : c.args) {
+            shown += arg + " ";
+        }
+        EXPECT_FALSE(Parse(c.args, o, error)) << shown;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << shown << "-> " << error;
+    }
+}
+
+}  // namespace
+}  // namespace orvane::cli

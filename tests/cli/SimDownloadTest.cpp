@@ -1,0 +1,115 @@
+// Whole downloads through the flasher's flow against the simulated device, in real time: one
+// over the pseudo-terminal, one through the simulated USB back end.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "cli/ConsoleWindow.h"
+#include "cli/Flasher.h"
+#include "link/HidLink.h"
+#include "link/MessageFrame.h"
+#include "sim/Simulation.h"
+#include "tests/cli/ScriptWriter.h"
+
+namespace orvane {
+namespace {
+
+using sim::OrvaneDevice;
+
+class SimDownload : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_frames = test::DownloadFrames(1, 100, false);  // 4 frames, the last one 118 bytes
+        m_frames[1] = OrvaneDevice::MakeFrame(0xC7, 0x17, {0x01});
+    }
+    void TearDown() override {
+        g_hidLink.SetBackend(nullptr);
+        if (m_out != nullptr) {
+            std::fclose(m_out);
+        }
+        std::free(m_text);
+    }
+
+    int Run(bool usb, sim::Simulation& simulation) {
+        cli::Options options;
+        options.usb = usb;
+        options.simulate = true;
+        options.script = ::testing::TempDir() + (usb ? "sim-usb.txt" : "sim-rs232.txt");
+        std::ofstream(options.script, std::ios::binary) << test::MakeScript(m_frames, usb);
+        g_hidLink.SetBackend(simulation.HidBackend());
+        m_out = open_memstream(&m_text, &m_size);
+        cli::ConsoleWindow window(m_out);
+        return cli::RunFlash(options, simulation.SerialPorts(), *simulation.HidBackend(), false,
+                             window, stderr);
+    }
+    std::string Out() {
+        std::fflush(m_out);
+        return std::string(m_text, m_size);
+    }
+
+    // The requests other than bootloader polls, in order.
+    static std::vector<std::vector<uint8_t>> WithoutPolls(const std::vector<sim::ReceivedFrame>& in,
+                                                          std::size_t* polls) {
+        std::vector<std::vector<uint8_t>> out;
+        *polls = 0;
+        for (const auto& frame : in) {
+            if (frame.bytes.size() > 11 && frame.bytes[10] == 0xC7 && frame.bytes[11] == 0x11) {
+                ++*polls;
+            } else {
+                out.push_back(frame.bytes);
+            }
+        }
+        return out;
+    }
+
+    std::vector<std::vector<uint8_t>> m_frames;
+    std::FILE* m_out = nullptr;
+    char* m_text = nullptr;
+    std::size_t m_size = 0;
+};
+
+TEST_F(SimDownload, OverThePseudoTerminal) {
+    sim::Simulation simulation;
+    std::string error;
+    ASSERT_TRUE(simulation.Start(&error)) << error;
+    EXPECT_EQ(Run(false, simulation), 0);
+    EXPECT_EQ(Out(),
+              "Open RS232 interface success.\nStart bootloader.\nStart send bootloader command.\n"
+              "Loading firmware ... Package 1\nFirmware Successfully Downloaded.\n");
+
+    const auto received = simulation.Device().Received();
+    ASSERT_EQ(received.size(), 5U);
+    EXPECT_EQ(received[0].bytes, OrvaneDevice::MakeFrame(0x18, 0x01));
+    for (std::size_t i = 0; i < m_frames.size(); ++i) {
+        EXPECT_EQ(received[i + 1].bytes, m_frames[i]) << "frame " << i + 1;
+    }
+    // Frame 1 is followed by 500 ms, a quiet read of at least 200 ms and 5000 ms more.
+    EXPECT_GE(received[2].atMs - received[1].atMs, 5700U);
+    EXPECT_GE(received[3].atMs - received[2].atMs, 700U);
+}
+
+TEST_F(SimDownload, ThroughTheUsbBackEnd) {
+    sim::Simulation simulation;
+    EXPECT_EQ(Run(true, simulation), 0);
+    EXPECT_EQ(Out(),
+              "Open USB interface success.\nEnter bootloader mode success!\nStart bootloader.\n"
+              "BL Version:V1.03\nStart send bootloader command.\n"
+              "Loading firmware ... Package 1\nFirmware Successfully Downloaded.\n");
+
+    std::size_t polls = 0;
+    const auto received = WithoutPolls(simulation.Device().Received(), &polls);
+    EXPECT_GE(polls, 1U);
+    const std::vector<uint8_t> version = OrvaneDevice::MakeFrame(0xC7, 0x10);
+    const std::vector<std::vector<uint8_t>> expected = {OrvaneDevice::MakeFrame(0x18, 0x01),
+                                                        m_frames[0],
+                                                        m_frames[1],
+                                                        version,
+                                                        m_frames[2],
+                                                        m_frames[3]};
+    EXPECT_EQ(received, expected);
+}
+
+}  // namespace
+}  // namespace orvane
