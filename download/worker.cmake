@@ -5,4 +5,7 @@ target_sources(orvane_download PRIVATE
   ScriptScan.cpp
   ScriptCheck.cpp
   HexTextToBytes.cpp
+  DownloadRun.h
+  DownloadWorker.cpp
+  UsbExchange.cpp
 )

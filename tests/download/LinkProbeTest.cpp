@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "WorkerFixture.h"
+#include "platform/EventPump.h"
+
+namespace worktest {
+namespace {
+
+using Sleeps = std::vector<uint32_t>;
+
+class LinkProbe : public WorkerFixture {
+protected:
+    void SetUp() override {
+        WorkerFixture::SetUp();
+        orvane::SetEventPump([this] { ++pumps; });
+    }
+    void TearDown() override {
+        orvane::SetEventPump({});
+        WorkerFixture::TearDown();
+    }
+
+    // Selects `kind` and has the device answer every request with `reply` (empty: silence).
+    void Answer(int kind, const Bytes& reply) {
+        if (kind == 1) {
+            UseUsb();
+            hid->respond = [reply](const Bytes&) {
+                return reply.empty() ? std::vector<Bytes>{} : CutIntoReports(reply);
+            };
+        } else {
+            g_interfaceKind = 0;
+            serial->respond = [reply](const Bytes&) { return reply; };
+        }
+        clock.ClearSleeps();
+    }
+
+    // The request as the device received it (USB: joined from its one report).
+    Bytes Request(int kind) const {
+        if (kind == 0) {
+            return serial->writes.empty() ? Bytes{} : serial->writes.front();
+        }
+        if (hid->written.empty() || hid->written.front()[0] != 1) {
+            return {};
+        }
+        return Bytes(hid->written.front().begin() + 1, hid->written.front().begin() + 17);
+    }
+
+    int pumps = 0;
+};
+
+TEST_F(LinkProbe, RS232WithoutDeviceFailsAfterOneRead) {
+    Answer(0, {});
+    EXPECT_FALSE(ProbeLink());
+    EXPECT_EQ(clock.Sleeps(), Sleeps{500});
+    EXPECT_EQ(serial->reads, 1);
+    EXPECT_EQ(clock.NowMs(), 500U + 200);
+    EXPECT_EQ(Request(0), Bytes(frame::kLinkProbeRequest.begin(), frame::kLinkProbeRequest.end()));
+    EXPECT_EQ(pumps, 0);
+}
+
+// The device has 5000 ms from the end of the 500 ms wait; every silent read spends 500 ms and
+// each turn pumps the caller's events once.
+TEST_F(LinkProbe, UsbWithoutAnswerFailsAtTheDeadline) {
+    Answer(1, {});
+    const uint64_t start = clock.NowMs();
+    EXPECT_FALSE(ProbeLink());
+    EXPECT_EQ(clock.Sleeps(), Sleeps{500});
+    EXPECT_EQ(clock.NowMs() - start, 500U + 5000);
+    EXPECT_EQ(pumps, 10);
+    EXPECT_EQ(Request(1), Bytes(frame::kLinkProbeRequest.begin(), frame::kLinkProbeRequest.end()));
+}
+
+TEST_F(LinkProbe, AnswerIsTheEchoedCommandWhateverItsStatus) {
+    struct Case {
+        const char* name;
+        Bytes reply;
+        bool answered;
+    };
+    const Case cases[] = {
+        {"status 1", Message(0x18, 0x01), true},
+        {"status 0", Message(0x18, 0x00), true},
+        {"other command", Message(0xC7, 0x00), false},
+        {"too short to reach byte 10", Bytes(frame::kMagic.begin(), frame::kMagic.end()), false},
+    };
+    for (int kind : {0, 1}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (kind == 0 ? " on RS232" : " on USB"));
+            Answer(kind, c.reply);
+            EXPECT_EQ(ProbeLink(), c.answered);
+        }
+    }
+}
+
+TEST_F(LinkProbe, VersionQuery) {
+    struct Case {
+        const char* name;
+        Bytes reply;
+        uint32_t capacity;
+        bool ok;
+        std::string text;  // what lands in the caller's buffer
+    };
+    Bytes wide = Message(0xC7, 0x00, Bytes(0x104, 'w'));
+    std::copy_n("V1.20", 5, wide.begin() + frame::kOffData);
+    const Case cases[] = {
+        {"five bytes", Message(0xC7, 0x00, {'V', '1', '.', '2', '0'}), 128, true, "V1.20"},
+        {"only the low length byte counts", wide, 128, true, "V1.2"},
+        {"cut to the caller's buffer", Message(0xC7, 0x00, {'V', '1', '.', '2', '0'}), 3, true,
+         "V1."},
+        {"empty text", Message(0xC7, 0x00), 128, true, ""},
+        {"status 1", Message(0xC7, 0x01, {'V'}), 128, false, ""},
+        {"other command", Message(0x18, 0x00, {'V'}), 128, false, ""},
+        {"no reply", {}, 128, false, ""},
+    };
+    for (int kind : {0, 1}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (kind == 0 ? " on RS232" : " on USB"));
+            serial->writes.clear();
+            hid->written.clear();
+            Answer(kind, c.reply);
+            std::array<uint8_t, 128> out;
+            out.fill(0xEE);
+            uint32_t length = 77;
+
+            EXPECT_EQ(QueryBootloaderVersion(out.data(), &length, c.capacity), c.ok);
+            EXPECT_EQ(clock.Sleeps(), Sleeps{200});
+            if (c.ok) {
+                EXPECT_EQ(length, c.text.size());
+                EXPECT_EQ(std::string(out.begin(), out.begin() + length), c.text);
+            } else {
+                EXPECT_EQ(length, 77U);
+            }
+            EXPECT_EQ(out[c.ok ? length : 0], 0xEE);  // nothing written past the text
+            EXPECT_EQ(Request(kind), (Bytes{'Z', 'e', 'n', 't', 'h', 'r', 'a', 'l', '2', 0, 0xC7,
+                                            0x10, 0x00, 0x00, 0x65, 0x82}));
+        }
+    }
+}
+
+// On USB the first message ends the wait, even one that is not the reply asked for.
+TEST_F(LinkProbe, UsbFirstMessageEndsTheWait) {
+    Answer(1, Message(0x18, 0x00));
+    const uint64_t start = clock.NowMs();
+    uint8_t out[128] = {};
+    uint32_t length = 0;
+    EXPECT_FALSE(QueryBootloaderVersion(out, &length, sizeof out));
+    EXPECT_EQ(clock.NowMs() - start, 200U);
+    EXPECT_EQ(pumps, 1);
+}
+
+TEST_F(LinkProbe, StopDuringTheWaitGivesFalseWithoutReading) {
+    for (int kind : {0, 1}) {
+        SCOPED_TRACE(kind);
+        Answer(kind, Message(0x18, 0x00));
+        clock.SetOnSleep([this](uint32_t) { clock.RequestStop(); });
+        EXPECT_FALSE(ProbeLink());
+        EXPECT_EQ(serial->reads, 0);
+        EXPECT_TRUE(hid->input.size() > 0 || kind == 0);  // the reply is still unread
+        clock.SetOnSleep(nullptr);
+        clock.ClearStop();
+    }
+}
+
+}  // namespace
+}  // namespace worktest
