@@ -8,29 +8,12 @@
 #include <string>
 
 #include "cli/Options.h"
+#include "tests/cli/Capture.h"
 
 namespace orvane::cli {
 namespace {
 
-// A FILE* whose text the test can read back.
-class Capture {
-public:
-    Capture() : m_file(open_memstream(&m_buffer, &m_size)) {}
-    ~Capture() {
-        std::fclose(m_file);
-        std::free(m_buffer);
-    }
-    std::FILE* File() { return m_file; }
-    std::string Text() {
-        std::fflush(m_file);
-        return std::string(m_buffer, m_size);
-    }
-
-private:
-    char* m_buffer = nullptr;
-    std::size_t m_size = 0;
-    std::FILE* m_file;
-};
+using test::Capture;
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,12 +1,17 @@
 // orvane-flash end to end against its built-in simulated device, in real time.
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "tests/cli/ScriptWriter.h"
 
@@ -85,6 +90,34 @@ TEST(FlashBinary, ReportsASilentDeviceAndAnUnreadableScript) {
         EXPECT_EQ(run.out, c.out) << c.args;
         EXPECT_NE(run.err.find(c.errHas), std::string::npos) << c.args << "\n" << run.err;
     }
+}
+
+TEST(FlashBinary, AnInterruptEndsTheRunWithoutAnotherLine) {
+    using namespace std::chrono_literals;
+    const std::string script = FourFrameScript();
+    const std::string outPath = ::testing::TempDir() + "interrupted.out";
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int fd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(fd, STDOUT_FILENO);
+        execl(ORVANE_FLASH_BINARY, ORVANE_FLASH_BINARY, "--simulate", script.c_str(), nullptr);
+        _exit(127);
+    }
+    // Interrupt during frame 1's 5000 ms wait, once the link is open.
+    const auto give_up = std::chrono::steady_clock::now() + 10s;
+    while (Slurp(outPath).empty() && std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::sleep_for(20ms);
+    }
+    std::this_thread::sleep_for(500ms);
+    const auto interrupted = std::chrono::steady_clock::now();
+    kill(child, SIGINT);
+    int raw = 0;
+    ASSERT_EQ(waitpid(child, &raw, 0), child);
+    EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 1s);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    EXPECT_EQ(Slurp(outPath), "Open RS232 interface success.\n");
 }
 
 }  // namespace
