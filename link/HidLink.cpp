@@ -221,7 +221,7 @@ uint32_t CHidLink::ReadMessage(uint8_t* dest, uint32_t* pCount, uint32_t capacit
     // A message cut off by silence or a failed read, or one that broke its bounds, is handed
     // over as nothing: callers read bytes 10 and 11, which such a message cannot vouch for.
     uint32_t count = 0;
-    if (complete && usable) {
+    if (complete && usable && dest != nullptr) {
         count = std::min(joined, capacity);
         if (count > 0) {
             std::memcpy(dest, message, count);
