@@ -27,7 +27,10 @@ inline std::string ScriptBlock(const std::vector<uint8_t>& frame, bool usb) {
     if (usb) {
         bool first = true;
         for (const auto& report : sim::SimHidBackend::CutIntoReports(frame)) {
-            text += (first ? "" : " ") + Hex(report);
+            if (!first) {
+                text += ' ';
+            }
+            text += Hex(report);
             first = false;
         }
     } else {
