@@ -25,6 +25,10 @@ constexpr uint32_t kUsbReplyWindowMs = 5000;
 bool Exchange(const uint8_t* request, uint32_t waitMs, uint8_t* reply, uint32_t capacity) {
     orvane::IClock& clock = orvane::Clock();
     const auto requestSize = static_cast<uint32_t>(frame::kEmptyFrameSize);
+    // After a stop nothing more goes to the device.
+    if (clock.StopRequested()) {
+        return false;
+    }
     if (g_interfaceKind == 0) {
         g_serialLink.Write(request, requestSize);
         if (!clock.Sleep(waitMs)) {

@@ -150,16 +150,28 @@ TEST_F(LinkProbe, UsbFirstMessageEndsTheWait) {
     EXPECT_EQ(pumps, 1);
 }
 
-TEST_F(LinkProbe, StopDuringTheWaitGivesFalseWithoutReading) {
+// A stop before the exchange sends nothing; one during its wait leaves the reply unread.
+TEST_F(LinkProbe, StopGivesFalse) {
     for (int kind : {0, 1}) {
-        SCOPED_TRACE(kind);
-        Answer(kind, Message(0x18, 0x00));
-        clock.SetOnSleep([this](uint32_t) { clock.RequestStop(); });
-        EXPECT_FALSE(ProbeLink());
-        EXPECT_EQ(serial->reads, 0);
-        EXPECT_TRUE(hid->input.size() > 0 || kind == 0);  // the reply is still unread
-        clock.SetOnSleep(nullptr);
-        clock.ClearStop();
+        for (bool before : {true, false}) {
+            SCOPED_TRACE(std::string(kind == 0 ? "RS232" : "USB") +
+                         (before ? ", stop before" : ", stop in the wait"));
+            serial->writes.clear();
+            hid->written.clear();
+            hid->input.clear();
+            Answer(kind, Message(0x18, 0x00));
+            if (before) {
+                clock.RequestStop();
+            } else {
+                clock.SetOnSleep([this](uint32_t) { clock.RequestStop(); });
+            }
+            EXPECT_FALSE(ProbeLink());
+            EXPECT_EQ(serial->writes.size() + hid->written.size(), before ? 0U : 1U);
+            EXPECT_EQ(serial->reads, 0);
+            EXPECT_EQ(hid->input.size(), kind == 1 && !before ? 1U : 0U);  // still unread
+            clock.SetOnSleep(nullptr);
+            clock.ClearStop();
+        }
     }
 }
 
