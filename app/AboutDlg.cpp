@@ -1,0 +1,12 @@
+#include "app/AboutDlg.h"
+
+#include "ui_IDD_ABOUTBOX.h"
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::IDD_ABOUTBOX>()) {
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+}
+
+CAboutDlg::~CAboutDlg() = default;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+// The console's options: --port DEVICE (repeatable; the RS232 scan tries exactly these ports,
+// in this order) and --simulate (both links talk to the built-in simulated device).
+struct ConsoleOptions {
+    std::vector<std::string> ports;
+    bool simulate = false;
+};
+
+// Parses argv[1..argc-1] (Qt's own options already removed). Returns false with a message in
+// *error for an unknown option or a --port without its device.
+bool ParseConsoleOptions(int argc, const char* const* argv, ConsoleOptions& out,
+                         std::string* error);
+
+}  // namespace orvane

@@ -1,0 +1,68 @@
+#include "app/UpdaterApp.h"
+
+#include <QtWidgets/QApplication>
+
+#include <cstdio>
+#include <string>
+
+#include "app/CommandLine.h"
+#include "app/UpdaterDlg.h"
+#include "download/DownloadWorker.h"
+#include "link/HidLink.h"
+#include "sim/Simulation.h"
+
+CUpdaterApp theApp;
+
+int CUpdaterApp::Run(int argc, char** argv) {
+    m_argc = argc;
+    m_argv = argv;
+    m_exitCode = 0;
+    QApplication app(m_argc, m_argv);
+    QApplication::setApplicationName(QStringLiteral("orvane-updater"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/orvane/orvane-48.png")));
+    InitInstance();
+    return m_exitCode;
+}
+
+bool CUpdaterApp::InitInstance() {
+    orvane::ConsoleOptions options;
+    std::string error;
+    // QApplication has taken its own options (-platform, ...) out of argc and argv by now.
+    if (!orvane::ParseConsoleOptions(m_argc, m_argv, options, &error)) {
+        std::fprintf(stderr,
+                     "orvane-updater: %s\nusage: orvane-updater [--port DEVICE]... [--simulate]\n",
+                     error.c_str());
+        m_exitCode = 2;
+        return false;
+    }
+
+    UpdaterDlgSetup setup;
+    setup.worker = DownloadWorker;
+    setup.serialPorts = options.ports;
+
+    std::unique_ptr<orvane::sim::Simulation> simulation;
+    if (options.simulate) {
+        simulation = std::make_unique<orvane::sim::Simulation>();
+        if (!simulation->Start(&error)) {
+            std::fprintf(stderr, "orvane-updater: cannot start the simulated device: %s\n",
+                         error.c_str());
+            m_exitCode = 1;
+            return false;
+        }
+        setup.serialPorts = simulation->SerialPorts();
+        g_hidLink.SetBackend(simulation->HidBackend());
+    }
+
+    {
+        CUpdaterDlg dlg(std::move(setup));
+        m_pMainWnd = &dlg;
+        dlg.exec();
+        m_pMainWnd = nullptr;
+        // The window's destructor ends and joins a running worker.
+    }
+    if (simulation) {
+        g_hidLink.SetBackend(nullptr);
+        simulation->Stop();
+    }
+    return false;
+}

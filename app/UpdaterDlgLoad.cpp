@@ -1,0 +1,158 @@
+// The Load command: choose the script, open and probe the link, start the download.
+#include <QtCore/QEventLoop>
+#include <QtWidgets/QProgressBar>
+#include <QtWidgets/QPushButton>
+
+#include <algorithm>
+#include <thread>
+
+#include "app/NumberText.h"
+#include "app/SelectFile.h"
+#include "app/UpdaterDlg.h"
+#include "link/HidLink.h"
+#include "link/LinkProbe.h"
+#include "link/PortScan.h"
+#include "link/SerialLink.h"
+#include "platform/Clock.h"
+#include "platform/PortList.h"
+#include "ui_IDD_UPDATER_DIALOG.h"
+
+int SelectFile(CUpdaterDlg* pWindow, std::string& strPath, const orvane::FileChooser& chooser) {
+    {
+        std::lock_guard guard(pWindow->m_logGuard);
+        pWindow->m_strLog.clear();
+    }
+    std::optional<std::string> chosen;
+    if (chooser) {
+        chosen = chooser(pWindow);
+    }
+    if (chosen) {
+        strPath = *chosen;
+        return 1;
+    }
+    {
+        std::lock_guard guard(pWindow->m_logGuard);
+        pWindow->m_strLog += "Select file fail.\r\n";
+    }
+    pWindow->LogRefresh();
+    return 0;
+}
+
+void CUpdaterDlg::SetLoadBusy(bool busy) {
+    m_bLoading = busy;
+    ui->IDC_BTN_LOAD->setEnabled(!busy && !WorkerRunning());
+}
+
+void CUpdaterDlg::WaitForStoppedWorker() {
+    if (!m_pWorkerThread) {
+        return;
+    }
+    // Only a worker that was told to stop (or has ended) gets here; its refreshes return at once,
+    // so it cannot be waiting for this thread.
+    m_pWorkerThread->Join();
+    m_pWorkerThread.reset();
+}
+
+void CUpdaterDlg::OnButtonLoad() {
+    // One Load at a time, and none while a download runs (Stop first).
+    if (m_bLoading || m_bClosing || (WorkerRunning() && !orvane::Clock().StopRequested())) {
+        return;
+    }
+    SetLoadBusy(true);
+    WaitForStoppedWorker();
+    orvane::Clock().ClearStop();
+    {
+        std::lock_guard lock(m_refreshMutex);
+        m_bRefreshReleased = false;
+    }
+
+    if (SelectFile(this, m_strFilePath, m_setup.chooser) == 0) {
+        UpdateData(false);
+        // The window does not answer during the pause.
+        orvane::Clock().Sleep(500);
+        SetLoadBusy(false);
+        return;
+    }
+    g_serialLink.Close();
+    UpdateData(true);
+    const int index = CurrentInterfaceIndex();
+    if (index == 0) {
+        g_interfaceKind = 0;
+        const std::string baudText = m_strBaud.toStdString();
+        const bool answered = ScanSerialPorts(orvane::StrToUl32(baudText.c_str(), 10));
+        ShowOutcome(answered ? "Open RS232 interface success.\r\n"
+                             : "Open RS232 interface fail.\r\n");
+        if (answered) {
+            StartWorker();
+        }
+    } else if (index == 1) {
+        g_interfaceKind = 1;
+        const std::string vidText = m_strVid.toStdString();
+        const std::string pidText = m_strPid.toStdString();
+        m_nVid = orvane::StrToUl32(vidText.c_str(), 16);
+        m_nPid = orvane::StrToUl32(pidText.c_str(), 16);
+        g_hidLink.Open(m_nVid, m_nPid);
+        const bool answered = ProbeUsb();
+        ShowOutcome(answered ? "Open USB interface success.\r\n" : "Open USB interface fail.\r\n");
+        if (answered) {
+            StartWorker();
+        }
+    }
+    SetLoadBusy(false);
+}
+
+bool CUpdaterDlg::ScanSerialPorts(uint32_t baud) {
+    const std::vector<std::string> ports =
+        m_setup.serialPorts.empty() ? orvane::SerialPortCandidates() : m_setup.serialPorts;
+    // Up to 40 ports of up to ~750 ms each: the scan runs on a thread of its own while this
+    // thread keeps the window painted. The order of the steps is the scan's own.
+    int found = -1;
+    QEventLoop loop;
+    std::thread scan([&] {
+        found = orvane::ScanSerialPorts(ports, baud);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    scan.join();
+    return found >= 0;
+}
+
+bool CUpdaterDlg::ProbeUsb() {
+    // The probe pumps this window's events while it waits (see the event pump installed by
+    // the constructor).
+    if (ProbeLink()) {
+        return true;
+    }
+    return ProbeLink();
+}
+
+void CUpdaterDlg::ShowOutcome(const char* line) {
+    {
+        std::lock_guard guard(m_logGuard);
+        m_strLog = line;
+    }
+    UpdateData(false);
+}
+
+void CUpdaterDlg::StartWorker() {
+    if (m_bClosing || m_setup.worker == nullptr) {
+        return;
+    }
+    ui->IDC_PRG_DOWNLOAD->setValue(0);
+    m_pWorkerThread = std::make_unique<orvane::WorkerThread>(
+        m_setup.worker, static_cast<CWorkerWindow*>(this), [this] {
+            // Runs on the worker's thread; the window joins the worker before it goes.
+            QMetaObject::invokeMethod(
+                this, [this] { ui->IDC_BTN_LOAD->setEnabled(!m_bLoading); }, Qt::QueuedConnection);
+        });
+}
+
+void CUpdaterDlg::OnProgress(int sent, int total) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, sent, total] {
+            ui->IDC_PRG_DOWNLOAD->setMaximum(total > 0 ? total : 1);
+            ui->IDC_PRG_DOWNLOAD->setValue(std::min(sent, std::max(total, 0)));
+        },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,277 @@
+// Load against the simulated device: outcomes on both links, downloads, Stop and a new Load.
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QScrollBar>
+
+#include <future>
+
+#include "AppFixture.h"
+#include "app/NumberText.h"
+#include "download/DownloadWorker.h"
+#include "link/HidLink.h"
+#include "link/LinkProbe.h"
+#include "link/PortScan.h"
+#include "link/SerialLink.h"
+#include "platform/Clock.h"
+#include "platform/EventPump.h"
+#include "sim/OrvaneDevice.h"
+
+namespace apptest {
+namespace {
+
+constexpr int kWaitMs = 20000;
+
+// Counts the searches that CHidLink::Open makes on a back end.
+class CountingHid : public orvane::IHidBackend {
+public:
+    explicit CountingHid(orvane::IHidBackend& inner) : m_inner(inner) {}
+    std::vector<orvane::HidDeviceInfo> Enumerate() override {
+        ++enumerations;
+        return m_inner.Enumerate();
+    }
+    std::unique_ptr<orvane::IHidDevice> OpenPath(const std::string& path) override {
+        return m_inner.OpenPath(path);
+    }
+    int enumerations = 0;
+
+private:
+    orvane::IHidBackend& m_inner;
+};
+
+TEST(NumberText, ReadsAsA32BitStrtoul) {
+    struct Case {
+        const char* text;
+        int base;
+        uint32_t value;
+    };
+    const Case cases[] = {
+        {"19200", 10, 19200},
+        {"  9600baud", 10, 9600},
+        {"", 10, 0},
+        {"abc", 10, 0},
+        {"0x0ACD", 16, 0x0ACD},
+        {"0X3710", 16, 0x3710},
+        {"3710", 16, 0x3710},
+        {"\t+0x10zz", 16, 0x10},
+        {"-1", 10, 4294967295U},
+        {"-0x1", 16, 4294967295U},
+        {"4294967295", 10, 4294967295U},
+        {"4294967296", 10, 4294967295U},
+        {"123456789ABC", 16, 4294967295U},
+        {"-4294967296", 10, 4294967295U},
+        {"99999999999999999999999", 10, 4294967295U},
+        {"- 5", 10, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(orvane::StrToUl32(c.text, c.base), c.value) << '"' << c.text << '"';
+    }
+    EXPECT_EQ(orvane::StrToUl32(nullptr, 10), 0U);
+}
+
+TEST_F(SimConsoleTest, Rs232SkipsMissingAndSilentPortsAndStartsTheWorkerOnTheAnsweringOne) {
+    UpdaterDlgSetup setup;
+    setup.worker = RecordingWorker::Run;
+    setup.serialPorts = {dir.filePath(QStringLiteral("no-such-tty")).toStdString(), SilentPort(),
+                         SimPort(), SilentPort()};
+    chooser.path = WriteFirmwareScript(1);
+    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    g_interfaceKind = 1;
+    clock.ClearSleeps();
+    LoadButton()->click();
+
+    EXPECT_EQ(LogText(), "Open RS232 interface success.\r\n");
+    EXPECT_EQ(Log()->toPlainText(), QStringLiteral("Open RS232 interface success.\n"));
+    EXPECT_EQ(Log()->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(w.m_strFilePath, *chooser.path);
+    EXPECT_EQ(g_interfaceKind, 0);
+    EXPECT_TRUE(g_serialLink.IsOpen());
+    EXPECT_EQ(g_serialLink.DeviceName(), SimPort());
+    // One probe wait for the silent port, one for the device; the last port is never tried.
+    EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{500, 500}));
+    ASSERT_NE(w.WorkerThread(), nullptr);
+    w.WorkerThread()->Join();
+    EXPECT_EQ(RecordingWorker::s_runs, 1);
+    EXPECT_EQ(RecordingWorker::s_param.load(), static_cast<CWorkerWindow*>(&w));
+}
+
+TEST_F(SimConsoleTest, Rs232WithoutAnAnswerFailsAndLeavesNoPortOpen) {
+    UpdaterDlgSetup setup;
+    setup.worker = RecordingWorker::Run;
+    setup.serialPorts = {dir.filePath(QStringLiteral("no-such-tty")).toStdString(), SilentPort()};
+    chooser.path = WriteFirmwareScript(1);
+    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    LoadButton()->click();
+
+    EXPECT_EQ(LogText(), "Open RS232 interface fail.\r\n");
+    EXPECT_EQ(Log()->toPlainText(), QStringLiteral("Open RS232 interface fail.\n"));
+    EXPECT_FALSE(g_serialLink.IsOpen());
+    EXPECT_EQ(w.WorkerThread(), nullptr);
+    EXPECT_EQ(RecordingWorker::s_runs, 0);
+    EXPECT_TRUE(LoadButton()->isEnabled());
+}
+
+TEST_F(SimConsoleTest, UsbAnswersTheSecondProbe) {
+    CountingHid counting(*sim->HidBackend());
+    g_hidLink.SetBackend(&counting);
+    UpdaterDlgSetup setup;
+    setup.worker = RecordingWorker::Run;
+    chooser.path = WriteFirmwareScript(1);
+    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    Pick(1);
+
+    orvane::sim::DeviceConfig config = sim->Device().Config();
+    config.silent = true;
+    sim->Device().Configure(config);
+    // The first probe's request goes unanswered; the device wakes while that probe still waits.
+    int pumps = 0;
+    orvane::SetEventPump([&] {
+        ++pumps;
+        if (ProbesReceived() == 1 && config.silent) {
+            config.silent = false;
+            sim->Device().Configure(config);
+        }
+        QCoreApplication::processEvents();
+    });
+    clock.ClearSleeps();
+    LoadButton()->click();
+
+    EXPECT_EQ(LogText(), "Open USB interface success.\r\n");
+    EXPECT_EQ(g_interfaceKind, 1);
+    EXPECT_EQ(w.m_nVid, 0x0ACDU);
+    EXPECT_EQ(w.m_nPid, 0x3710U);
+    EXPECT_EQ(ProbesReceived(), 2U);
+    EXPECT_EQ(counting.enumerations, 1);
+    EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{500, 500}));
+    EXPECT_GT(pumps, 0);
+    ASSERT_NE(w.WorkerThread(), nullptr);
+    w.WorkerThread()->Join();
+    EXPECT_EQ(RecordingWorker::s_runs, 1);
+    g_hidLink.SetBackend(&noHid);
+}
+
+TEST_F(SimConsoleTest, UsbWithoutADeviceProbesTwiceThenFails) {
+    UpdaterDlgSetup setup;
+    setup.worker = RecordingWorker::Run;
+    chooser.path = WriteFirmwareScript(1);
+    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    Pick(1);
+    Vid()->setText(QStringLiteral("  0x1234"));
+    Pid()->setText(QStringLiteral("beef!"));
+    // Nothing waits inside the link when there is no device: let the pump move time on.
+    orvane::SetEventPump([&] {
+        clock.Advance(100);
+        QCoreApplication::processEvents();
+    });
+    clock.ClearSleeps();
+    const uint64_t start = clock.NowMs();
+    LoadButton()->click();
+
+    EXPECT_EQ(LogText(), "Open USB interface fail.\r\n");
+    EXPECT_EQ(w.m_nVid, 0x1234U);
+    EXPECT_EQ(w.m_nPid, 0xBEEFU);
+    EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{500, 500}));
+    EXPECT_GE(clock.NowMs() - start, 2U * (500 + 5000));
+    EXPECT_EQ(w.WorkerThread(), nullptr);
+    EXPECT_EQ(RecordingWorker::s_runs, 0);
+}
+
+TEST_F(SimConsoleTest, NoSelectionClosesTheSerialLinkAndAddsNoLine) {
+    UpdaterDlgSetup setup;
+    setup.worker = RecordingWorker::Run;
+    chooser.path = WriteFirmwareScript(1);
+    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    ASSERT_EQ(g_serialLink.Open(orvane::FormatLinkSpec(SimPort(), 19200).c_str()), 1);
+    {
+        std::lock_guard guard(w.m_logGuard);
+        w.m_strLog = "Open RS232 interface success.\r\n";
+    }
+    w.UpdateData(false);
+    Interface()->lineEdit()->setText(QStringLiteral("RS485"));
+    ASSERT_EQ(w.CurrentInterfaceIndex(), -1);
+    g_interfaceKind = 1;
+    LoadButton()->click();
+
+    EXPECT_EQ(chooser.runs, 1);
+    EXPECT_FALSE(g_serialLink.IsOpen());
+    EXPECT_EQ(g_interfaceKind, 1);
+    EXPECT_EQ(LogText(), "Open RS232 interface success.\r\n");  // loaded back from the view
+    EXPECT_EQ(Log()->toPlainText(), QStringLiteral("Open RS232 interface success.\n"));
+    EXPECT_EQ(w.WorkerThread(), nullptr);
+    EXPECT_EQ(RecordingWorker::s_runs, 0);
+}
+
+TEST_F(SimConsoleTest, Rs232DownloadRunsToItsEndWithProgress) {
+    UpdaterDlgSetup setup;
+    setup.worker = DownloadWorker;
+    setup.serialPorts = {SimPort()};
+    chooser.path = WriteFirmwareScript(2);
+    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    LoadButton()->click();
+    ASSERT_NE(w.WorkerThread(), nullptr);
+    EXPECT_FALSE(LoadButton()->isEnabled());
+    EXPECT_TRUE(StopButton()->isEnabled());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.WorkerRunning(); }, kWaitMs));
+    EXPECT_EQ(LogText(),
+              "Start bootloader.\r\nStart send bootloader command.\r\n"
+              "Loading firmware ... Package 1\r\nLoading firmware ... Package 2\r\n"
+              "Firmware Successfully Downloaded.\r\n");
+    EXPECT_TRUE(
+        Log()->toPlainText().endsWith(QStringLiteral("Firmware Successfully Downloaded.\n")));
+    auto* progress = Find<QProgressBar>("IDC_PRG_DOWNLOAD");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return progress->value() == 5; }, kWaitMs));
+    EXPECT_EQ(progress->maximum(), 5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return LoadButton()->isEnabled(); }, kWaitMs));
+    EXPECT_TRUE(g_serialLink.IsOpen());  // the link stays open for the next Load
+}
+
+TEST_F(SimConsoleTest, StopEndsTheDownloadAndANewLoadWorksOnTheSameLink) {
+    UpdaterDlgSetup setup;
+    setup.worker = DownloadWorker;
+    setup.serialPorts = {SimPort()};
+    chooser.path = WriteFirmwareScript(4);
+    CUpdaterDlg& w = MakeWindow(std::move(setup));
+
+    // Hold the worker in the first wait after "Package 1" until Stop has been pressed.
+    std::atomic<bool> held{false};
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    clock.SetOnSleep([&](uint32_t) {
+        bool package1 = false;
+        {
+            std::lock_guard guard(w.m_logGuard);
+            package1 = w.m_strLog.find("Package 1\r\n") != std::string::npos;
+        }
+        if (package1 && !held.exchange(true)) {
+            released.wait();
+        }
+    });
+    LoadButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return held.load(); }, kWaitMs));
+
+    StopButton()->click();
+    const std::string logAtStop = LogText();
+    const size_t framesAtStop = sim->Device().Received().size();
+    EXPECT_TRUE(LoadButton()->isEnabled());
+    release.set_value();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.WorkerRunning(); }, kWaitMs));
+    QTest::qWait(50);  // any queued refresh is shown
+
+    EXPECT_EQ(LogText(), logAtStop);
+    EXPECT_TRUE(logAtStop.ends_with("Loading firmware ... Package 1\r\n")) << logAtStop;
+    EXPECT_EQ(sim->Device().Received().size(), framesAtStop);
+    EXPECT_EQ(Log()->toPlainText().toStdString().find("Package 2"), std::string::npos);
+
+    // A new Load on the same link downloads the whole script.
+    clock.SetOnSleep({});
+    sim->Device().ClearReceived();
+    LoadButton()->click();
+    EXPECT_FALSE(orvane::Clock().StopRequested());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.WorkerRunning(); }, kWaitMs));
+    EXPECT_TRUE(LogText().ends_with("Package 4\r\nFirmware Successfully Downloaded.\r\n"))
+        << LogText();
+    EXPECT_EQ(g_serialLink.DeviceName(), SimPort());
+}
+
+}  // namespace
+}  // namespace apptest
