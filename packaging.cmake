@@ -1,0 +1,39 @@
+# Installation and the Debian package: the console, the flasher, the desktop entry, the icon
+# and the udev rule that gives the operator access to the device.
+include(GNUInstallDirs)
+
+if(TARGET orvane-updater)
+  install(TARGETS orvane-updater RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/res/orvane-updater.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  foreach(size 48 32 16)
+    if(size EQUAL 48)
+      set(icon ${PROJECT_SOURCE_DIR}/res/orvane.png)
+    else()
+      set(icon ${PROJECT_SOURCE_DIR}/res/orvane-${size}.png)
+    endif()
+    install(FILES ${icon} RENAME orvane-updater.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+  endforeach()
+endif()
+
+if(TARGET orvane-flash)
+  install(TARGETS orvane-flash RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+if(EXISTS ${PROJECT_SOURCE_DIR}/res/udev/70-orvane.rules)
+  # udev reads rules from lib/udev/rules.d under the prefix (/usr on Debian).
+  install(FILES ${PROJECT_SOURCE_DIR}/res/udev/70-orvane.rules DESTINATION lib/udev/rules.d)
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME orvane-updater)
+set(CPACK_PACKAGE_VENDOR "Orvane")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Firmware update console for Orvane devices (RS232 and USB)")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Orvane maintainers <maintainers@orvane.invalid>")
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libhidapi-hidraw0")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+include(CPack)
