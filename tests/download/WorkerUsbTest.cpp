@@ -168,21 +168,27 @@ TEST_F(WorkerUsb, PollGivesUpAfterSixWholeSeconds) {
     WriteUsbFrames({Message(0xC7, 0x15), Message(0xC7, 0x13)});
 
     uint64_t pollStart = 0;
+    uint64_t frameTwoSent = 0;
     window.onRefresh = [&](size_t refresh) {
         if (refresh == 1) {
-            pollStart = clock.NowMs();
+            pollStart = clock.NowMs();  // the poll starts right after this line
         }
+    };
+    device->frameReply = [&](int frame, const Bytes&) {
+        if (frame == 2) {
+            frameTwoSent = clock.NowMs();
+        }
+        return Message(0xC7, 0x00);
     };
     const Sleeps sleeps = Run();
 
     EXPECT_EQ(device->polls, 9);
     EXPECT_EQ(hid->opens, 1 + 1 + 9);  // after frame 1's 0x15, after its step, each attempt
     EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 200U), 1 + 9 + 1 + 2);
-    EXPECT_EQ(device->frames, 2);
+    EXPECT_EQ(frameTwoSent - pollStart, 9U * (200 + 500) + 500);
     EXPECT_EQ(window.m_strLog,
               "Enter bootloader mode success!\r\nStart bootloader.\r\nBL Version:V1.2\r\n"
               "Firmware Successfully Downloaded.\r\n");
-    EXPECT_GT(pollStart, 0U);
 }
 
 // The device leaves the bus after frame 1 and comes back at the third poll attempt.
