@@ -133,7 +133,8 @@ std::vector<HidDeviceInfo> EnumerateHidrawSysfs(const std::string& classDir,
         if (!ReadUevent(std::filesystem::path(classDir) / name / "device" / "uevent", info)) {
             continue;
         }
-        info.path = devDir + "/" + name;
+        info.path = devDir;
+        info.path.append("/").append(name);
         devices.push_back(std::move(info));
     }
     return devices;
