@@ -131,12 +131,16 @@ int CHidLink::ReadReport(uint8_t* report, uint32_t waitMs) {
         return 0;
     }
     orvane::IClock& clock = orvane::Clock();
-    const uint32_t start = clock.TickCount();
+    // The fine counter, not the millisecond tick: a tick taken just before it moves on would
+    // cut the wait short by up to a millisecond.
+    const int64_t start = clock.HighResCounter();
+    const int64_t perSecond = std::max<int64_t>(clock.HighResFrequency(), 1);
     // Bounds the loop should a device return early without time passing.
     const uint32_t maxSlices = waitMs / kReadSliceMs + 2;
     for (uint32_t slice = 0; slice < maxSlices; ++slice) {
-        const uint32_t elapsed = clock.TickCount() - start;
-        const uint32_t remaining = elapsed < waitMs ? waitMs - elapsed : 0;
+        const int64_t elapsed = (clock.HighResCounter() - start) * 1000 / perSecond;
+        const uint32_t remaining =
+            elapsed < waitMs ? waitMs - static_cast<uint32_t>(std::max<int64_t>(elapsed, 0)) : 0;
         const uint32_t sliceMs = std::min(remaining, kReadSliceMs);
         const int got = m_hDevice->Read(local, kReportSize, static_cast<int>(sliceMs));
         if (got < 0) {

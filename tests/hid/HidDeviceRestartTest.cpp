@@ -93,6 +93,28 @@ TEST_F(HidDeviceRestartTest, ProbeFirstFrameRestartAndBootloaderPoll) {
     EXPECT_EQ(fakehidapi::GetStats().openHandles, 1);
 }
 
+TEST_F(HidDeviceRestartTest, EachRestartLosesItsReplyAndBringsTheDeviceBackOnANewNode) {
+    ASSERT_EQ(m_link->Open(kVid, kPid), 1);
+    ASSERT_EQ(Exchange(Request(frame::kCmdLinkProbe, frame::kSubLinkProbe)), 16U);
+    struct {
+        uint8_t sub;
+        const char* nodeAfter;
+    } const restarts[] = {
+        {frame::kSubErase, "/dev/hidraw2"},    // frame 1: into the bootloader
+        {frame::kSubRestart, "/dev/hidraw3"},  // restart in place
+        {frame::kSubFinish, "/dev/hidraw4"},   // back into the application
+    };
+    for (const auto& r : restarts) {
+        EXPECT_EQ(Exchange(Request(frame::kCmdBootloader, r.sub)), 0U) << int{r.sub};
+        m_clock.Sleep(m_device->Config().restartMs - 1);
+        EXPECT_EQ(m_link->Open(kVid, kPid), 0) << int{r.sub};
+        m_clock.Sleep(1);
+        ASSERT_EQ(m_link->Open(kVid, kPid), 1) << int{r.sub};
+        EXPECT_STREQ(m_link->DevicePath(), r.nodeAfter);
+    }
+    EXPECT_FALSE(m_device->InBootloader());
+}
+
 TEST_F(HidDeviceRestartTest, LongVersionReplyIsJoinedAndCutToTheBuffer) {
     orvane::sim::DeviceConfig config;
     config.version = std::string(200, 'v') + "1.03";
