@@ -104,9 +104,14 @@ int SimHidBackend::WriteReport(uint64_t generation, const uint8_t* report, std::
     std::vector<uint8_t> request;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_requestReports > 0 && m_requestGeneration != generation) {
+            m_request.clear();  // a request cut off when the device left the bus
+            m_requestReports = 0;
+        }
         if (code == 1 || code == 2) {
             m_request.assign(payload, payload + n);
             m_requestReports = 1;
+            m_requestGeneration = generation;
         } else if ((code == 3 || code == 4) && m_requestReports > 0) {
             m_request.insert(m_request.end(), payload, payload + n);
             ++m_requestReports;

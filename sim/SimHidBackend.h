@@ -57,6 +57,7 @@ private:
     std::deque<Queued> m_queue;
     std::vector<uint8_t> m_request;  // request being joined from host reports
     uint32_t m_requestReports = 0;
+    uint64_t m_requestGeneration = 0;  // bus generation the joined request began in
 };
 
 }  // namespace orvane::sim

@@ -190,6 +190,26 @@ TEST_F(SimHidBackendTest, ReEnumeratesAfterARestartAndOldHandlesStayDead) {
     EXPECT_EQ(reply[10], 0xC7);
 }
 
+TEST_F(SimHidBackendTest, DropsARequestCutOffByARestart) {
+    DeviceConfig config;
+    config.restartMs = 100;
+    OrvaneDevice device(config);
+    SimHidBackend backend(device);
+    auto before = backend.OpenPath(SimHidBackend::kPath);
+    const auto reports =
+        SimHidBackend::CutIntoReports(OrvaneDevice::MakeFrame(0xC7, 0x20, Sequence(70)));
+    ASSERT_EQ(reports.size(), 2U);
+    ASSERT_EQ(before->Write(reports[0].data(), 64), 64);
+    // The device restarts (frame 1 over another face) before the last report comes.
+    const auto frame1 = OrvaneDevice::MakeFrame(0xC7, 0x13);
+    device.Handle(frame1.data(), frame1.size());
+    m_clock.Advance(100);
+    auto after = backend.OpenPath(SimHidBackend::kPath);
+    ASSERT_NE(after, nullptr);
+    ASSERT_EQ(after->Write(reports[1].data(), 64), 64);
+    ASSERT_EQ(device.Received().size(), 1U) << "the half request is not completed";
+}
+
 TEST_F(SimHidBackendTest, AHungUpDeviceNeverComesBack) {
     OrvaneDevice device;
     SimHidBackend backend(device);
