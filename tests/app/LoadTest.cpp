@@ -273,5 +273,49 @@ TEST_F(SimConsoleTest, StopEndsTheDownloadAndANewLoadWorksOnTheSameLink) {
     EXPECT_EQ(g_serialLink.DeviceName(), SimPort());
 }
 
+TEST_F(SimConsoleTest, UsbDownloadOfTheExampleScriptRunsToItsEnd) {
+    g_hidLink.SetBackend(sim->HidBackend());
+    UpdaterDlgSetup setup;
+    setup.worker = DownloadWorker;
+    chooser.path = ORVANE_SOURCE_DIR "/res/examples/demo-usb.txt";
+    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    Pick(1);
+    LoadButton()->click();
+    ASSERT_NE(w.WorkerThread(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.WorkerRunning(); }, kWaitMs));
+    const std::string log = LogText();
+    EXPECT_TRUE(
+        log.starts_with("Enter bootloader mode success!\r\nStart bootloader.\r\n"
+                        "BL Version:V1.03\r\nStart send bootloader command.\r\n"))
+        << log;
+    EXPECT_TRUE(log.ends_with("Firmware Successfully Downloaded.\r\n")) << log;
+    const QString shown =
+        QString::fromStdString(log).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Log()->toPlainText() == shown; }, kWaitMs));
+    g_hidLink.SetBackend(&noHid);
+}
+
+TEST_F(SimConsoleTest, ClosingTheWindowDuringTheUsbProbeStartsNoWorker) {
+    g_hidLink.SetBackend(sim->HidBackend());
+    UpdaterDlgSetup setup;
+    setup.worker = RecordingWorker::Run;
+    chooser.path = WriteFirmwareScript(1);
+    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    Pick(1);
+    // The operator presses Escape while the probe keeps the window live.
+    orvane::SetEventPump([&] {
+        if (w.isVisible()) {
+            QTest::keyClick(&w, Qt::Key_Escape);
+        }
+        QCoreApplication::processEvents();
+    });
+    LoadButton()->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.result(), QDialog::Rejected);
+    EXPECT_EQ(w.WorkerThread(), nullptr);
+    EXPECT_EQ(RecordingWorker::s_runs, 0);
+    g_hidLink.SetBackend(&noHid);
+}
+
 }  // namespace
 }  // namespace apptest
