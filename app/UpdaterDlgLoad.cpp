@@ -142,8 +142,10 @@ void CUpdaterDlg::StartWorker() {
     m_pWorkerThread = std::make_unique<orvane::WorkerThread>(
         m_setup.worker, static_cast<CWorkerWindow*>(this), [this] {
             // Runs on the worker's thread; the window joins the worker before it goes.
+            // By the time this runs a later Load may have started another worker.
             QMetaObject::invokeMethod(
-                this, [this] { ui->IDC_BTN_LOAD->setEnabled(!m_bLoading); }, Qt::QueuedConnection);
+                this, [this] { ui->IDC_BTN_LOAD->setEnabled(!m_bLoading && !WorkerRunning()); },
+                Qt::QueuedConnection);
         });
 }
 
