@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -31,15 +32,22 @@ std::string Slurp(const std::string& path) {
     return text.str();
 }
 
+// A file of this test's own in the temporary folder (tests may run side by side).
+std::string TempPath(const std::string& name) {
+    return ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+           "-" + name;
+}
+
 Outcome RunFlash(const std::string& args) {
-    const std::string dir = ::testing::TempDir();
-    const std::string command = std::string("'") + ORVANE_FLASH_BINARY + "' " + args + " >'" + dir +
-                                "flash.out' 2>'" + dir + "flash.err' </dev/null";
+    const std::string out = TempPath("flash.out");
+    const std::string err = TempPath("flash.err");
+    const std::string command = std::string("'") + ORVANE_FLASH_BINARY + "' " + args + " >'" + out +
+                                "' 2>'" + err + "' </dev/null";
     Outcome outcome;
     const int raw = std::system(command.c_str());
     outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    outcome.out = Slurp(dir + "flash.out");
-    outcome.err = Slurp(dir + "flash.err");
+    outcome.out = Slurp(out);
+    outcome.err = Slurp(err);
     return outcome;
 }
 
@@ -47,7 +55,7 @@ Outcome RunFlash(const std::string& args) {
 std::string FourFrameScript() {
     auto frames = test::DownloadFrames(1, 16, false);
     frames[1] = sim::OrvaneDevice::MakeFrame(0xC7, 0x17, {0x01});  // no extra wait
-    const std::string path = ::testing::TempDir() + "four-frames.txt";
+    const std::string path = TempPath("four-frames.txt");
     std::ofstream(path, std::ios::binary) << test::MakeScript(frames, false);
     return path;
 }
@@ -76,7 +84,7 @@ TEST(FlashBinary, ReportsASilentDeviceAndAnUnreadableScript) {
         std::string out;
         std::string errHas;
     };
-    const std::string missing = ::testing::TempDir() + "missing-script.txt";
+    const std::string missing = TempPath("missing-script.txt");
     const Case cases[] = {
         {"--simulate --sim-silent '" + FourFrameScript() + "'", 2, "Open RS232 interface fail.\n",
          ""},
@@ -95,7 +103,8 @@ TEST(FlashBinary, ReportsASilentDeviceAndAnUnreadableScript) {
 TEST(FlashBinary, AnInterruptEndsTheRunWithoutAnotherLine) {
     using namespace std::chrono_literals;
     const std::string script = FourFrameScript();
-    const std::string outPath = ::testing::TempDir() + "interrupted.out";
+    const std::string outPath = TempPath("interrupted.out");
+    std::remove(outPath.c_str());  // no output of an earlier run may be taken for this one's
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
