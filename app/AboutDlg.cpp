@@ -1,8 +1,10 @@
 #include "app/AboutDlg.h"
 
+#include "app/Resources.h"
 #include "ui_IDD_ABOUTBOX.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::IDD_ABOUTBOX>()) {
+    InitConsoleResources();
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/CommandLine.h"
+#include "app/Resources.h"
 #include "app/UpdaterDlg.h"
 #include "download/DownloadWorker.h"
 #include "link/HidLink.h"
@@ -19,6 +20,7 @@ int CUpdaterApp::Run(int argc, char** argv) {
     m_exitCode = 0;
     QApplication app(m_argc, m_argv);
     QApplication::setApplicationName(QStringLiteral("orvane-updater"));
+    InitConsoleResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/orvane/orvane-48.png")));
     InitInstance();
     return m_exitCode;

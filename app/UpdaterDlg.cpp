@@ -13,6 +13,7 @@
 #include <QtWidgets/QScrollBar>
 
 #include "app/AboutDlg.h"
+#include "app/Resources.h"
 #include "link/HidLink.h"
 #include "platform/Clock.h"
 #include "platform/EventPump.h"
@@ -44,6 +45,7 @@ CUpdaterDlg::CUpdaterDlg(UpdaterDlgSetup setup, QWidget* parent)
     QFont::insertSubstitutions(QStringLiteral("Arial"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
                                 QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
+    InitConsoleResources();
     m_hIcon.addFile(QStringLiteral(":/orvane/orvane-48.png"));
     m_hIcon.addFile(QStringLiteral(":/orvane/orvane-32.png"));
     m_hIcon.addFile(QStringLiteral(":/orvane/orvane-16.png"));

@@ -6,6 +6,7 @@ add_library(orvane_console STATIC
   CommandLine.h CommandLine.cpp
   FileChooser.h FileChooser.cpp
   NumberText.h NumberText.cpp
+  Resources.h Resources.cpp
   SelectFile.h
   SystemMenuWin.cpp
   UpdaterDlg.h UpdaterDlg.cpp UpdaterDlgLoad.cpp

@@ -61,7 +61,8 @@ TEST_F(ConsoleTest, FreshWindowShowsRs232WithItsDefaults) {
     ASSERT_FALSE(w.AboutMenu()->actions().isEmpty());
     EXPECT_EQ(w.AboutMenu()->actions().constLast()->text(),
               QStringLiteral("&About Orvane Bootloader..."));
-    EXPECT_FALSE(w.windowIcon().isNull());
+    EXPECT_FALSE(w.windowIcon().pixmap(48, 48).isNull());
+    EXPECT_FALSE(w.windowIcon().pixmap(16, 16).isNull());
 }
 
 TEST_F(ConsoleTest, ControlsUseTheControlFontAndTheTemplateTabOrder) {
@@ -224,6 +225,9 @@ TEST_F(ConsoleTest, AboutBoxOpensModallyAndOkClosesIt) {
             texts << label->text();
         }
         EXPECT_TRUE(texts.contains(QStringLiteral("Orvane Bootloader Version 1.03")));
+        auto* icon = about->findChild<QLabel*>(QStringLiteral("IDC_STATIC_ICON"));
+        ASSERT_NE(icon, nullptr);
+        EXPECT_FALSE(icon->pixmap().isNull());
         auto* ok = about->findChild<QPushButton*>(QStringLiteral("IDOK"));
         ASSERT_NE(ok, nullptr);
         EXPECT_EQ(ok->text(), QStringLiteral("OK"));
