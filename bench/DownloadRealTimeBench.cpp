@@ -146,6 +146,11 @@ void BM_Rs232Download(benchmark::State& state) {
         // The serial read rule's waits count as required: they are how a reply's end is found.
         const double required = static_cast<double>(clock.Slept() - sleptBefore) + port.RuleMs();
         ReportFigures(state, wallMs, required, clock.ActualMs() - actualBefore + port.ActualMs());
+        // Where the lateness lies: in the worker's waits or in the serial back end's reads.
+        state.counters["sleep_late_ms_per_frame"] =
+            (clock.ActualMs() - actualBefore - static_cast<double>(clock.Slept() - sleptBefore)) /
+            kFrames;
+        state.counters["read_late_ms_per_frame"] = (port.ActualMs() - port.RuleMs()) / kFrames;
         if (!window.Succeeded()) {
             state.SkipWithError("the download failed");
         }
