@@ -52,8 +52,8 @@ CUpdaterDlg::CUpdaterDlg(UpdaterDlgSetup setup, QWidget* parent)
     ui->setupUi(this);
     OnInitDialog();
 
-    // The USB probe runs on this thread and keeps the window live through this pump; the
-    // worker's thread calls it too (version query) and must not touch the window.
+    // Probes and version queries pump the calling thread's events while they wait. Only the
+    // window's thread has any; elsewhere (Load's helper thread, the worker) the pump does nothing.
     orvane::SetEventPump([] {
         if (QCoreApplication::instance() != nullptr &&
             QThread::currentThread() == QCoreApplication::instance()->thread()) {

@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -95,8 +96,9 @@ private:
     void WaitForStoppedWorker();
     void ShowOutcome(const char* line);
     void StartWorker();
+    void RunOffWindowThread(const std::function<void()>& work);
     bool ScanSerialPorts(uint32_t baud);
-    bool ProbeUsb();
+    bool OpenAndProbeUsb(uint32_t vid, uint32_t pid);
     void SetLoadBusy(bool busy);
     void StoreLogIntoView(const std::string& log);
     std::string LogFromView() const;

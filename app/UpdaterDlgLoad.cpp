@@ -4,6 +4,7 @@
 #include <QtWidgets/QPushButton>
 
 #include <algorithm>
+#include <functional>
 #include <thread>
 
 #include "app/NumberText.h"
@@ -91,8 +92,7 @@ void CUpdaterDlg::OnButtonLoad() {
         const std::string pidText = m_strPid.toStdString();
         m_nVid = orvane::StrToUl32(vidText.c_str(), 16);
         m_nPid = orvane::StrToUl32(pidText.c_str(), 16);
-        g_hidLink.Open(m_nVid, m_nPid);
-        const bool answered = ProbeUsb();
+        const bool answered = OpenAndProbeUsb(m_nVid, m_nPid);
         ShowOutcome(answered ? "Open USB interface success.\r\n" : "Open USB interface fail.\r\n");
         if (answered) {
             StartWorker();
@@ -101,29 +101,34 @@ void CUpdaterDlg::OnButtonLoad() {
     SetLoadBusy(false);
 }
 
-bool CUpdaterDlg::ScanSerialPorts(uint32_t baud) {
-    const std::vector<std::string> ports =
-        m_setup.serialPorts.empty() ? orvane::SerialPortCandidates() : m_setup.serialPorts;
-    // Up to 40 ports of up to ~750 ms each: the scan runs on a thread of its own while this
-    // thread keeps the window painted. The order of the steps is the scan's own.
-    int found = -1;
+void CUpdaterDlg::RunOffWindowThread(const std::function<void()>& work) {
+    // The scan (up to 40 ports of ~750 ms each) and the USB probes (reads that wait up to
+    // 500 ms a turn) run on a thread of their own while this thread keeps the window painted
+    // and answering. The steps and their order stay those of the work itself.
     QEventLoop loop;
-    std::thread scan([&] {
-        found = orvane::ScanSerialPorts(ports, baud);
+    std::thread helper([&] {
+        work();
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
-    scan.join();
+    helper.join();
+}
+
+bool CUpdaterDlg::ScanSerialPorts(uint32_t baud) {
+    const std::vector<std::string> ports =
+        m_setup.serialPorts.empty() ? orvane::SerialPortCandidates() : m_setup.serialPorts;
+    int found = -1;
+    RunOffWindowThread([&] { found = orvane::ScanSerialPorts(ports, baud); });
     return found >= 0;
 }
 
-bool CUpdaterDlg::ProbeUsb() {
-    // The probe pumps this window's events while it waits (see the event pump installed by
-    // the constructor).
-    if (ProbeLink()) {
-        return true;
-    }
-    return ProbeLink();
+bool CUpdaterDlg::OpenAndProbeUsb(uint32_t vid, uint32_t pid) {
+    bool answered = false;
+    RunOffWindowThread([&] {
+        g_hidLink.Open(vid, pid);  // its result is not looked at: the probe decides
+        answered = ProbeLink() || ProbeLink();
+    });
+    return answered;
 }
 
 void CUpdaterDlg::ShowOutcome(const char* line) {

@@ -9,6 +9,7 @@
 #include <QtCore/QTimer>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QPushButton>
 
 #include <fcntl.h>
@@ -159,6 +160,30 @@ void BM_StallDuringSilentScan(benchmark::State& state) {
     orvane::SetClock(nullptr);
 }
 BENCHMARK(BM_StallDuringSilentScan)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Real time: Load's two USB probes of a device that is present but never answers.
+void BM_StallDuringSilentUsbProbe(benchmark::State& state) {
+    orvane::sim::DeviceConfig config;
+    config.silent = true;
+    orvane::sim::Simulation sim(config);
+    g_hidLink.SetBackend(sim.HidBackend());
+    double worst = 0;
+    for (auto _ : state) {
+        CUpdaterDlg dlg(Setup("/dev/null", {}));
+        dlg.show();
+        (void)QTest::qWaitForWindowExposed(&dlg);
+        auto* combo = dlg.findChild<QComboBox*>("IDC_CMB_INTERFACE");
+        combo->setCurrentIndex(1);
+        emit combo->activated(1);
+        StallMeter meter;
+        QTimer::singleShot(0, &dlg, [&] { dlg.findChild<QPushButton*>("IDC_BTN_LOAD")->click(); });
+        QTest::qWait(20);  // the click returns when both probes have ended
+        worst = std::max(worst, meter.MaxGapMs());
+    }
+    state.counters["max_stall_ms"] = worst;
+    g_hidLink.SetBackend(nullptr);
+}
+BENCHMARK(BM_StallDuringSilentUsbProbe)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Real time: Stop pressed while a download runs, until the worker has returned.
 void BM_StopToWorkerEnd(benchmark::State& state) {

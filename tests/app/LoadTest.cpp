@@ -3,7 +3,10 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QScrollBar>
 
+#include <QtCore/QTimer>
+
 #include <future>
+#include <thread>
 
 #include "AppFixture.h"
 #include "app/NumberText.h"
@@ -123,14 +126,16 @@ TEST_F(SimConsoleTest, UsbAnswersTheSecondProbe) {
     config.silent = true;
     sim->Device().Configure(config);
     // The first probe's request goes unanswered; the device wakes while that probe still waits.
-    int pumps = 0;
+    // The pump runs on the thread that probes, once per turn of the wait.
+    std::atomic<int> pumps{0};
+    std::atomic<bool> woken{false};
     orvane::SetEventPump([&] {
         ++pumps;
-        if (ProbesReceived() == 1 && config.silent) {
-            config.silent = false;
-            sim->Device().Configure(config);
+        if (ProbesReceived() == 1 && !woken.exchange(true)) {
+            orvane::sim::DeviceConfig awake = config;
+            awake.silent = false;
+            sim->Device().Configure(awake);
         }
-        QCoreApplication::processEvents();
     });
     clock.ClearSleeps();
     LoadButton()->click();
@@ -158,10 +163,7 @@ TEST_F(SimConsoleTest, UsbWithoutADeviceProbesTwiceThenFails) {
     Vid()->setText(QStringLiteral("  0x1234"));
     Pid()->setText(QStringLiteral("beef!"));
     // Nothing waits inside the link when there is no device: let the pump move time on.
-    orvane::SetEventPump([&] {
-        clock.Advance(100);
-        QCoreApplication::processEvents();
-    });
+    orvane::SetEventPump([&] { clock.Advance(100); });
     clock.ClearSleeps();
     const uint64_t start = clock.NowMs();
     LoadButton()->click();
@@ -302,12 +304,16 @@ TEST_F(SimConsoleTest, ClosingTheWindowDuringTheUsbProbeStartsNoWorker) {
     chooser.path = WriteFirmwareScript(1);
     CUpdaterDlg& w = MakeWindow(std::move(setup));
     Pick(1);
-    // The operator presses Escape while the probe keeps the window live.
+    // The probe holds in its wait until the operator has pressed Escape in the live window.
+    std::atomic<bool> escaped{false};
     orvane::SetEventPump([&] {
-        if (w.isVisible()) {
-            QTest::keyClick(&w, Qt::Key_Escape);
+        while (!escaped.load()) {
+            std::this_thread::yield();
         }
-        QCoreApplication::processEvents();
+    });
+    QTimer::singleShot(0, &w, [&] {
+        QTest::keyClick(&w, Qt::Key_Escape);
+        escaped = true;
     });
     LoadButton()->click();
     EXPECT_FALSE(w.isVisible());
