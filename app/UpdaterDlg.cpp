@@ -87,13 +87,11 @@ void CUpdaterDlg::OnInitDialog() {
     font.setPixelSize(16);
     font.setWeight(QFont::Normal);
     m_font = font;
-    for (QWidget* w :
-         {static_cast<QWidget*>(ui->IDC_BTN_LOAD), static_cast<QWidget*>(ui->IDC_BTN_STOP),
-          static_cast<QWidget*>(ui->IDC_LBL_INTERFACE), static_cast<QWidget*>(ui->IDC_LBL_BAUD),
-          static_cast<QWidget*>(ui->IDC_LBL_VID), static_cast<QWidget*>(ui->IDC_LBL_PID),
-          static_cast<QWidget*>(ui->IDC_CMB_INTERFACE), static_cast<QWidget*>(ui->IDC_EDT_BAUD),
-          static_cast<QWidget*>(ui->IDC_EDT_VID), static_cast<QWidget*>(ui->IDC_EDT_PID),
-          static_cast<QWidget*>(ui->IDC_EDT_LOG)}) {
+    // The hidden Test button keeps the template's font.
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ui->IDC_BTN_LOAD, ui->IDC_BTN_STOP, ui->IDC_LBL_INTERFACE, ui->IDC_LBL_BAUD,
+             ui->IDC_LBL_VID, ui->IDC_LBL_PID, ui->IDC_CMB_INTERFACE, ui->IDC_EDT_BAUD,
+             ui->IDC_EDT_VID, ui->IDC_EDT_PID, ui->IDC_EDT_LOG}) {
         w->setFont(*m_font);
     }
 

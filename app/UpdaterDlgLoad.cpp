@@ -50,8 +50,7 @@ void CUpdaterDlg::WaitForStoppedWorker() {
     }
     // Only a worker that was told to stop (or has ended) gets here; its refreshes return at once,
     // so it cannot be waiting for this thread.
-    m_pWorkerThread->Join();
-    m_pWorkerThread.reset();
+    m_pWorkerThread->Join();  // the object stays until a successful Load replaces it
 }
 
 void CUpdaterDlg::OnButtonLoad() {
