@@ -51,6 +51,9 @@ DownloadRun::Flow DownloadRun::UsbExchange() {
     uint32_t count = 0;
     g_hidLink.ReadMessage(m_reply.get(), &count, kReplySize);
     for (int i = 0; i < kFurtherReads && count == 0; ++i) {
+        if (Clock().StopRequested()) {
+            return Flow::Stop;
+        }
         g_hidLink.ReadMessage(m_reply.get(), &count, kReplySize);
         if (count == 0 && Wait(200) == Flow::Stop) {
             return Flow::Stop;

@@ -138,6 +138,9 @@ int CHidLink::ReadReport(uint8_t* report, uint32_t waitMs) {
     // Bounds the loop should a device return early without time passing.
     const uint32_t maxSlices = waitMs / kReadSliceMs + 2;
     for (uint32_t slice = 0; slice < maxSlices; ++slice) {
+        if (clock.StopRequested()) {
+            return 0;  // abandoned: the caller is giving up
+        }
         const int64_t elapsed = (clock.HighResCounter() - start) * 1000 / perSecond;
         const uint32_t remaining =
             elapsed < waitMs ? waitMs - static_cast<uint32_t>(std::max<int64_t>(elapsed, 0)) : 0;
@@ -153,9 +156,6 @@ int CHidLink::ReadReport(uint8_t* report, uint32_t waitMs) {
         }
         if (remaining <= sliceMs) {
             return 1;  // the whole wait passed in silence
-        }
-        if (clock.StopRequested()) {
-            return 0;  // abandoned: the caller is giving up
         }
     }
     return 1;
