@@ -49,6 +49,18 @@ bool IsPseudoTerminal(int fd, const std::string& device) {
     return device.rfind("/dev/pts/", 0) == 0;
 }
 
+// Waits on `pfd` for `wait`. ppoll keeps the sub-millisecond rest of a time-out, which a
+// millisecond poll would round up on every read of a reply.
+int PollFor(pollfd& pfd, Steady::duration wait) {
+#if defined(__linux__)
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+    timespec ts{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+    return ::ppoll(&pfd, 1, &ts, nullptr);
+#else
+    return ::poll(&pfd, 1, static_cast<int>(std::chrono::ceil<milliseconds>(wait).count()));
+#endif
+}
+
 class SerialPortPosix final : public ISerialPort {
 public:
     ~SerialPortPosix() override { Close(); }
@@ -104,10 +116,8 @@ public:
             if (now > deadline) {
                 return static_cast<int32_t>(got);
             }
-            const auto left = std::chrono::ceil<milliseconds>(deadline - now) + milliseconds(1);
-            const int wait = static_cast<int>(std::min(left, kSlice).count());
             pollfd pfd{m_fd, POLLIN, 0};
-            const int ready = ::poll(&pfd, 1, wait);
+            const int ready = PollFor(pfd, std::min<Steady::duration>(deadline - now, kSlice));
             if (ready < 0) {
                 if (errno == EINTR) {
                     continue;
