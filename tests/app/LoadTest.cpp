@@ -250,10 +250,14 @@ TEST_F(SimConsoleTest, StopEndsTheDownloadAndANewLoadWorksOnTheSameLink) {
     });
     LoadButton()->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return held.load(); }, kWaitMs));
+    // Held after writing frame 5: the device has the probe and five frames once the pty has
+    // carried them over.
+    const size_t framesAtStop = 6;
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return sim->Device().Received().size() == framesAtStop; }, kWaitMs));
 
     StopButton()->click();
     const std::string logAtStop = LogText();
-    const size_t framesAtStop = sim->Device().Received().size();
     EXPECT_TRUE(LoadButton()->isEnabled());
     release.set_value();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w.WorkerRunning(); }, kWaitMs));
