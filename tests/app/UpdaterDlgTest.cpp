@@ -181,6 +181,22 @@ TEST_F(ConsoleTest, OperatorEditsOfTheLogAreLoadedBack) {
     EXPECT_EQ(LogText(), "typed\r\nby hand\r\n");
 }
 
+TEST_F(ConsoleTest, LinesNotYetShownSurviveALoadFromTheView) {
+    CUpdaterDlg& w = MakeWindow();
+    {
+        std::lock_guard guard(w.m_logGuard);
+        w.m_strLog = "Start bootloader.\r\n";
+    }
+    w.LogRefresh();
+    {
+        // Appended by the worker, whose refresh the window has not handled yet.
+        std::lock_guard guard(w.m_logGuard);
+        w.m_strLog += "Start send bootloader command.\r\n";
+    }
+    Pick(1);  // loads the controls into the members
+    EXPECT_EQ(LogText(), "Start bootloader.\r\nStart send bootloader command.\r\n");
+}
+
 TEST_F(ConsoleTest, EnterInAFieldKeepsTheWindowOpen) {
     CUpdaterDlg& w = MakeWindow();
     Pick(1);
