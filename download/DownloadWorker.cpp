@@ -10,6 +10,7 @@
 #include "link/MessageFrame.h"
 #include "link/SerialLink.h"
 #include "platform/Clock.h"
+#include "platform/SendGate.h"
 
 unsigned DownloadWorker(void* pParam) {
     if (pParam != nullptr) {
@@ -111,11 +112,13 @@ bool DownloadRun::ReplyPasses() const {
 }
 
 DownloadRun::Flow DownloadRun::Rs232Exchange() {
-    if (Clock().StopRequested()) {
+    const bool sent = SendUnlessStopped([this] {
+        if (m_nFrameLength > 0) {
+            g_serialLink.Write(m_frame.get(), m_nFrameLength);
+        }
+    });
+    if (!sent) {
         return Flow::Stop;
-    }
-    if (m_nFrameLength > 0) {
-        g_serialLink.Write(m_frame.get(), m_nFrameLength);
     }
     FrameSent();
     if (Wait(500) == Flow::Stop) {

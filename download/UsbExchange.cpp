@@ -6,6 +6,7 @@
 #include "link/LinkProbe.h"
 #include "link/MessageFrame.h"
 #include "platform/Clock.h"
+#include "platform/SendGate.h"
 
 namespace orvane {
 
@@ -21,11 +22,13 @@ void DownloadRun::ReopenHid() {
 }
 
 DownloadRun::Flow DownloadRun::UsbExchange() {
-    if (Wait(500) == Flow::Stop || Clock().StopRequested()) {
+    if (Wait(500) == Flow::Stop) {
         return Flow::Stop;
     }
     // A zero-length frame sends nothing and otherwise runs like any other.
-    g_hidLink.WriteRaw(m_frame.get(), m_nFrameLength);
+    if (!SendUnlessStopped([this] { g_hidLink.WriteRaw(m_frame.get(), m_nFrameLength); })) {
+        return Flow::Stop;
+    }
     FrameSent();
     if (Wait(200) == Flow::Stop) {
         return Flow::Stop;
@@ -81,11 +84,13 @@ DownloadRun::Flow DownloadRun::BootloaderPoll() {
         uint32_t count = 0;
         std::memcpy(m_pollRequest.get(), frame::kPollRequest.data(), frame::kPollRequest.size());
         ReopenHid();
-        if (clock.StopRequested()) {
+        const bool sent = SendUnlessStopped([this] {
+            g_hidLink.WriteMessage(m_pollRequest.get(),
+                                   static_cast<uint32_t>(frame::kPollRequest.size()));
+        });
+        if (!sent) {
             return Flow::Stop;
         }
-        g_hidLink.WriteMessage(m_pollRequest.get(),
-                               static_cast<uint32_t>(frame::kPollRequest.size()));
         if (Wait(200) == Flow::Stop) {
             return Flow::Stop;
         }

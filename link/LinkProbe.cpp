@@ -8,6 +8,7 @@
 #include "link/MessageFrame.h"
 #include "link/SerialLink.h"
 #include "platform/Clock.h"
+#include "platform/SendGate.h"
 #include "platform/EventPump.h"
 
 namespace {
@@ -25,24 +26,23 @@ constexpr uint32_t kUsbReplyWindowMs = 5000;
 bool Exchange(const uint8_t* request, uint32_t waitMs, uint8_t* reply, uint32_t capacity) {
     orvane::IClock& clock = orvane::Clock();
     const auto requestSize = static_cast<uint32_t>(frame::kEmptyFrameSize);
+    if (g_interfaceKind != 0 && g_interfaceKind != 1) {
+        return false;
+    }
     // After a stop nothing more goes to the device.
-    if (clock.StopRequested()) {
+    const bool sent = orvane::SendUnlessStopped([&] {
+        if (g_interfaceKind == 0) {
+            g_serialLink.Write(request, requestSize);
+        } else {
+            g_hidLink.WriteMessage(request, requestSize);
+        }
+    });
+    if (!sent || !clock.Sleep(waitMs)) {
         return false;
     }
     if (g_interfaceKind == 0) {
-        g_serialLink.Write(request, requestSize);
-        if (!clock.Sleep(waitMs)) {
-            return false;
-        }
         g_serialLink.Read(reply, capacity);
         return true;
-    }
-    if (g_interfaceKind != 1) {
-        return false;
-    }
-    g_hidLink.WriteMessage(request, requestSize);
-    if (!clock.Sleep(waitMs)) {
-        return false;
     }
     const uint32_t deadline = clock.TickCount() + kUsbReplyWindowMs;
     uint32_t received = 0;
