@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "link/NumberText.h"
 #include "sim/DeviceOptions.h"
 
 namespace orvane::cli {
@@ -127,9 +128,9 @@ bool ParseOptions(int argc, char** argv, Options& out, std::string& error) {
         return false;
     }
     // As the console reads its fields: no digits read as 0, a 0x prefix is welcome in hex.
-    o.baud = std::strtoul(o.baudText.c_str(), nullptr, 10);
-    o.vid = static_cast<uint32_t>(std::strtoul(o.vidText.c_str(), nullptr, 16));
-    o.pid = static_cast<uint32_t>(std::strtoul(o.pidText.c_str(), nullptr, 16));
+    o.baud = StrToUl32(o.baudText.c_str(), 10);
+    o.vid = StrToUl32(o.vidText.c_str(), 16);
+    o.pid = StrToUl32(o.pidText.c_str(), 16);
     out = std::move(o);
     return true;
 }

@@ -45,6 +45,9 @@ TEST(Options, ReadsNumbersAsTheLoadCommandReadsItsFields) {
         {{"--baud", "fast", "s"}, 0, 0x0ACD, 0x3710},        // no digits: 0, used as it is
         {{"--usb", "--vid", "1234", "--pid", "0XbEeF", "s"}, 19200, 0x1234, 0xBEEF},
         {{"--usb", "--vid", "zz", "--pid", "0x", "s"}, 19200, 0, 0},
+        // Out of 32-bit range saturates as the console's fields do, so the id never matches.
+        {{"--usb", "--vid", "100000ACD", "--pid", "-1", "s"}, 19200, 0xFFFFFFFF, 0xFFFFFFFF},
+        {{"--baud", "4294967296", "s"}, 4294967295UL, 0x0ACD, 0x3710},
     };
     for (const Case& c : cases) {
         Options o;
