@@ -2,9 +2,11 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -16,6 +18,7 @@
 #include "link/HidLink.h"
 #include "platform/Clock.h"
 #include "platform/PortList.h"
+#include "platform/SendGate.h"
 #include "sim/Simulation.h"
 
 #ifndef ORVANE_VERSION
@@ -24,8 +27,12 @@
 
 namespace {
 
+// The window of the run, once it exists; it lives until the process ends.
+std::atomic<orvane::cli::ConsoleWindow*> g_runWindow{nullptr};
+
 // SIGINT and SIGTERM become a stop request on the process clock. They are taken by a thread of
-// their own (sigwait), so nothing but plain code runs on their arrival.
+// their own (sigwait), so nothing but plain code runs on their arrival. The stop is requested
+// under the log guard, so no line can be appended once it is in.
 void WatchSignals() {
     sigset_t signals;
     sigemptyset(&signals);
@@ -35,7 +42,12 @@ void WatchSignals() {
     std::thread([signals] {
         int signal = 0;
         while (sigwait(&signals, &signal) == 0) {
-            orvane::Clock().RequestStop();
+            if (orvane::cli::ConsoleWindow* window = g_runWindow.load()) {
+                std::lock_guard<std::mutex> lock(window->m_logGuard);
+                orvane::RequestStopAndDrain();
+            } else {
+                orvane::RequestStopAndDrain();
+            }
         }
     }).detach();
 }
@@ -80,6 +92,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "orvane-flash: cannot start the simulated device: %s\n",
                          error.c_str());
             if (!options.usb) {
+                std::puts("Open RS232 interface fail.");
                 return kExitNoDevice;
             }
         }
@@ -97,7 +110,8 @@ int main(int argc, char** argv) {
             ReportHidPermission(*hid, options.vid, options.pid, PathAccessible, stderr);
         }
     } else {
-        ConsoleWindow window(stdout, isatty(STDERR_FILENO) ? stderr : nullptr);
+        static ConsoleWindow window(stdout, isatty(STDERR_FILENO) ? stderr : nullptr);
+        g_runWindow = &window;
         status = RunFlash(options, ports, *hid, !options.simulate, window, stderr);
     }
     if (simulation) {
