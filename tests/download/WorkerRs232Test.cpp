@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@ namespace worktest {
 namespace {
 
 using Sleeps = std::vector<uint32_t>;
+using Events = std::vector<std::string>;
 
 const Bytes kAck = Message(0xC7, 0x00);
 
@@ -53,6 +55,58 @@ TEST_F(WorkerRs232, PlaysTheFourFrameScript) {
     EXPECT_EQ(window.progress,
               (std::vector<std::pair<int, int>>{{0, 4}, {1, 4}, {2, 4}, {3, 4}, {4, 4}}));
     EXPECT_TRUE(g_serialLink.IsOpen());
+}
+
+// The waits of one frame by its command and sub-command, in order with the write and the reply
+// read; frame 1 adds its 5000 ms after the read. Each frame is tried as frame 1 and as frame 4.
+TEST_F(WorkerRs232, WaitsByCommandAroundTheReplyRead) {
+    struct Case {
+        uint8_t command;
+        uint8_t sub;
+        Events waits;  // between the write and the reply read
+    };
+    const Case cases[] = {
+        {0xC7, 0x12, {"wait 500", "wait 2000"}},
+        {0xC7, 0x15, {"wait 500", "wait 2000"}},
+        {0xC7, 0x16, {"wait 500", "wait 4000"}},
+        {0xC7, 0x10, {"wait 500"}},
+        {0xC7, 0x11, {"wait 500"}},
+        {0xC7, 0x13, {"wait 500"}},
+        {0xC7, 0x17, {"wait 500"}},
+        {0x18, 0x12, {"wait 500"}},
+        {0x18, 0x15, {"wait 500"}},
+        {0xC6, 0x16, {"wait 500"}},
+    };
+    clock.SetOnSleep(
+        [this](uint32_t ms) { serial->events.push_back("wait " + std::to_string(ms)); });
+    serial->respond = [](const Bytes&) { return kAck; };
+    const Bytes next = Message(0xC7, 0x13);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << std::hex << "command 0x" << int{c.command} << " sub 0x" << int{c.sub});
+        const Bytes frame = Message(c.command, c.sub);
+        Events exchange{"write"};
+        exchange.insert(exchange.end(), c.waits.begin(), c.waits.end());
+        exchange.insert(exchange.end(), {"read", "silent"});
+
+        serial->events.clear();
+        WriteFrames({frame});
+        Run();
+        Events expected = exchange;
+        expected.push_back("wait 5000");
+        EXPECT_EQ(serial->events, expected) << "as frame 1";
+
+        serial->events.clear();
+        WriteFrames({Message(0x18, 0x01), next, next, frame});
+        Run();
+        const auto fourth = std::find(serial->events.rbegin(), serial->events.rend(), "write");
+        EXPECT_EQ(Events(fourth.base() - 1, serial->events.end()), exchange) << "as frame 4";
+        EXPECT_EQ(std::count(serial->events.begin(), serial->events.end(), "write"), 4);
+        EXPECT_EQ(window.m_strLog.substr(window.m_strLog.rfind("Start send")),
+                  "Start send bootloader command.\r\nLoading firmware ... Package 1\r\n"
+                  "Firmware Successfully Downloaded.\r\n");
+    }
+    clock.SetOnSleep(nullptr);
 }
 
 TEST_F(WorkerRs232, FailedReplyAtFrameTwoEndsBeforeFrameThree) {
