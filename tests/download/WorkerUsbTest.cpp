@@ -191,6 +191,65 @@ TEST_F(WorkerUsb, PollGivesUpAfterSixWholeSeconds) {
               "Firmware Successfully Downloaded.\r\n");
 }
 
+// The poll looks at the counter after each silent attempt and gives up once more than 5 whole
+// seconds have passed: an attempt ending at exactly 6000 ms is the last, one ending at 5999 ms
+// is not. The device search of each attempt's reopen takes the time that sets its length.
+TEST_F(WorkerUsb, PollGivesUpAtTheFirstLookAtOrPast6000Ms) {
+    struct Case {
+        const char* name;
+        uint64_t firstAttemptMs;
+        uint64_t attemptMs;  // each further attempt
+        int polls;
+        uint64_t givesUpAtMs;
+    };
+    const Case cases[] = {
+        {"attempts end at 1000, 2000, ..., 6000 ms", 1000, 1000, 6, 6000},
+        {"an attempt ends at 5999 ms", 999, 1000, 7, 6999},
+        {"the first attempt ends at 6000 ms", 6000, 1000, 1, 6000},
+    };
+    constexpr uint64_t kSilentAttemptMs = 200 + 500;  // the wait after the write, a silent read
+    device->answerPoll = false;
+    WriteUsbFrames({Message(0xC7, 0x13), Message(0xC7, 0x13)});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        device->polls = 0;
+        device->frames = 0;
+        hid->opens = 0;
+        // Open 1 is frame 1's reopen, before the poll starts; every later one opens an attempt.
+        hid->present = [&](int open) {
+            if (open >= 2) {
+                clock.Advance((open == 2 ? c.firstAttemptMs : c.attemptMs) - kSilentAttemptMs);
+            }
+            return true;
+        };
+        uint64_t pollStart = 0;
+        uint64_t frameTwoSent = 0;
+        window.onRefresh = [&](size_t refresh) {
+            if (refresh == 1) {
+                pollStart = clock.NowMs();  // the poll starts right after this line
+            }
+        };
+        device->frameReply = [&](int frame, const Bytes&) {
+            if (frame == 2) {
+                frameTwoSent = clock.NowMs();
+            }
+            return Message(0xC7, 0x00);
+        };
+        window.refreshed.clear();
+
+        Run();
+
+        EXPECT_EQ(device->polls, c.polls);
+        EXPECT_EQ(frameTwoSent - pollStart, c.givesUpAtMs + 500);  // frame 2 waits 500 first
+        EXPECT_EQ(window.m_strLog,
+                  "Enter bootloader mode success!\r\nStart bootloader.\r\nBL Version:V1.2\r\n"
+                  "Firmware Successfully Downloaded.\r\n");
+    }
+    window.onRefresh = nullptr;
+    hid->present = [](int) { return true; };
+    device->frameReply = Ack;
+}
+
 // The device leaves the bus after frame 1 and comes back at the third poll attempt.
 TEST_F(WorkerUsb, PollReopensUntilTheDeviceReturns) {
     hid->present = [](int open) { return open >= 4; };
