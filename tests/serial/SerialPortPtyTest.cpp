@@ -164,6 +164,58 @@ TEST_F(PtyTest, PlatformReadEndsAtCountGapOrTotalTime) {
     }
 }
 
+// A lone first byte followed by more 100 ms later: the line's 50 ms gap ends the first chunk at
+// that byte. 0x06 is the whole reply and the rest waits for the next Read; 0x03 is gathered on.
+TEST_F(PtyTest, LoneFirstByteEndsTheReadUnlessItIs0x03) {
+    struct Case {
+        uint8_t first;
+        bool alone;
+    };
+    const Case cases[] = {{0x06, true}, {0x03, false}};
+    const std::vector<uint8_t> rest = {0xC7, 0x00, 0x10, 0x20, 0x30};
+    OpenLink();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int{c.first});
+        MasterWrite({c.first});
+        std::thread later([&] {
+            orvane::Clock().Sleep(100);
+            MasterWrite(rest);
+        });
+        const int32_t got = link.Read(buf, 128);
+        std::vector<uint8_t> whole = {c.first};
+        whole.insert(whole.end(), rest.begin(), rest.end());
+        if (c.alone) {
+            EXPECT_EQ(got, 1);
+            EXPECT_EQ(buf[0], c.first);
+            later.join();
+            ASSERT_EQ(link.Read(buf, 128), static_cast<int32_t>(rest.size()));
+            EXPECT_EQ(std::vector<uint8_t>(buf, buf + rest.size()), rest);
+        } else {
+            later.join();
+            ASSERT_EQ(got, static_cast<int32_t>(whole.size()));
+            EXPECT_EQ(std::vector<uint8_t>(buf, buf + whole.size()), whole);
+        }
+    }
+}
+
+// 700 bytes at once with capacity 512: the first 512-byte chunk is kept, the next one is read
+// and dropped, and nothing past the capacity is written.
+TEST_F(PtyTest, BurstBeyondCapacityKeepsTheFirstChunkOnly) {
+    OpenLink();
+    std::vector<uint8_t> burst(700);
+    for (size_t i = 0; i < burst.size(); ++i) {
+        burst[i] = static_cast<uint8_t>(i * 7 + 3);
+    }
+    std::memset(buf, 0xEE, sizeof buf);
+    MasterWrite(burst);
+
+    ASSERT_EQ(link.Read(buf, 512), 512);
+    EXPECT_EQ(std::vector<uint8_t>(buf, buf + 512),
+              std::vector<uint8_t>(burst.begin(), burst.begin() + 512));
+    EXPECT_EQ(buf[512], 0xEE);
+    EXPECT_EQ(link.Read(buf, 512), 0);  // the dropped 188 bytes are gone
+}
+
 TEST_F(PtyTest, HangUpFailsTheRead) {
     OpenLink();
     close(master);
