@@ -1,5 +1,5 @@
 // The POSIX back end over a real pseudo-terminal, in real time. Kept few and short: each read
-// lasts at most about 200 ms.
+// lasts at most a few hundred ms.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
