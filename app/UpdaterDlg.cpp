@@ -17,6 +17,7 @@
 #include "link/HidLink.h"
 #include "platform/Clock.h"
 #include "platform/EventPump.h"
+#include "platform/SendGate.h"
 #include "ui_IDD_UPDATER_DIALOG.h"
 
 const char* const CUpdaterDlg::kAboutEntry = "&About Orvane Bootloader...";
@@ -276,7 +277,7 @@ void CUpdaterDlg::EndRunningWorker() {
     {
         // Under the guard so that no line can be appended once the stop is set.
         std::lock_guard guard(m_logGuard);
-        orvane::Clock().RequestStop();
+        orvane::RequestStopAndDrain();
     }
     // The worker may be waiting for a refresh; it must not wait for a window that may now
     // wait for it.

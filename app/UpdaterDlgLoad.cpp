@@ -7,7 +7,7 @@
 #include <functional>
 #include <thread>
 
-#include "app/NumberText.h"
+#include "link/NumberText.h"
 #include "app/SelectFile.h"
 #include "app/UpdaterDlg.h"
 #include "link/HidLink.h"

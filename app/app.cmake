@@ -5,7 +5,6 @@ add_library(orvane_console STATIC
   AboutDlg.h AboutDlg.cpp
   CommandLine.h CommandLine.cpp
   FileChooser.h FileChooser.cpp
-  NumberText.h NumberText.cpp
   Resources.h Resources.cpp
   SelectFile.h
   SystemMenuWin.cpp
