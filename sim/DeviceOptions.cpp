@@ -73,7 +73,7 @@ int TakeDeviceOption(int argc, char** argv, int i, DeviceConfig& config, std::st
 const char* DeviceOptionsHelp() {
     return "  --sim-version TEXT     version text the bootloader reports (default V1.03)\n"
            "  --sim-delay MS         answer every request MS milliseconds late\n"
-           "  --sim-restart MS       time off the bus per restart (default 300)\n"
+           "  --sim-restart MS       time off the bus per restart (default 100)\n"
            "  --sim-silent           never answer\n"
            "  --sim-fail N           answer script frame N with status 1\n"
            "  --sim-silent-frame N   leave script frame N unanswered\n"

@@ -44,6 +44,15 @@ std::vector<uint8_t> OrvaneDevice::MakeFrame(uint8_t command, uint8_t status,
 
 std::optional<std::vector<uint8_t>> OrvaneDevice::Handle(const uint8_t* request,
                                                          std::size_t count) {
+    std::optional<Reply> reply = Respond(request, count);
+    if (!reply) {
+        return std::nullopt;
+    }
+    return std::move(reply->bytes);
+}
+
+std::optional<OrvaneDevice::Reply> OrvaneDevice::Respond(const uint8_t* request,
+                                                         std::size_t count) {
     if (request == nullptr) {
         count = 0;
     }
@@ -122,7 +131,14 @@ std::optional<std::vector<uint8_t>> OrvaneDevice::Handle(const uint8_t* request,
     if (restart) {
         LeaveBusLocked(now);
     }
-    return reply;
+    if (!reply) {
+        return std::nullopt;
+    }
+    uint32_t due = now + m_config.replyDelayMs;
+    if (restart && static_cast<int32_t>(m_offBusUntil - due) > 0) {
+        due = m_offBusUntil;
+    }
+    return Reply{std::move(*reply), m_generation, due, restart};
 }
 
 void OrvaneDevice::Configure(const DeviceConfig& config) {

@@ -17,7 +17,7 @@ namespace orvane::sim {
 struct DeviceConfig {
     std::string version = "V1.03";  // data of the version reply (at most 255 bytes are sent)
     uint32_t replyDelayMs = 0;      // every reply leaves this long after its request arrived
-    uint32_t restartMs = 300;       // time off the bus for each restart
+    uint32_t restartMs = 100;       // time off the bus for each restart
     bool silent = false;            // answers nothing at all
     uint32_t failFrame = 0;         // this script frame is answered with status 1
     uint32_t silentFrame = 0;       // this script frame is not answered
@@ -48,17 +48,31 @@ struct ReceivedFrame {
 // unanswered.
 //
 // Restarts: script frame 1 restarts the device into its bootloader, 0xC7/0x15 restarts it in
-// place and 0xC7/0x16 restarts it into the application. The reply to such a frame is produced
-// first; then the device is off the bus for `restartMs` and hears nothing meanwhile. Each time it
-// leaves, the bus generation goes up, so handles opened before stay dead (like a removed USB
-// device).
+// place and 0xC7/0x16 restarts it into the application. The device is then off the bus for
+// `restartMs` and hears nothing meanwhile. Each time it leaves, the bus generation goes up, so
+// handles opened before stay dead (like a removed USB device). The reply to a restart frame is
+// made before the device leaves: a serial line carries it at once, while over USB it waits in
+// the device and goes out on the new connection once the device is back (see Respond).
 class OrvaneDevice {
 public:
     explicit OrvaneDevice(DeviceConfig config = {});
 
+    // A reply with the bus it belongs to, for a face whose connections end with a restart.
+    struct Reply {
+        std::vector<uint8_t> bytes;
+        uint64_t generation = 0;  // bus generation whose connections may read it
+        uint32_t dueMs = 0;       // device time (NowMs) from which it may be read
+        bool held = false;        // a restart frame's reply, kept across the restart
+    };
+
     // Handles one request frame; returns the reply frame, or nothing when the device stays
     // silent. The reply is due ReplyDelayMs() after now.
     std::optional<std::vector<uint8_t>> Handle(const uint8_t* request, std::size_t count);
+    // Handles one request frame like Handle. A reply to an ordinary request belongs to the
+    // current bus generation and is due ReplyDelayMs() after now; the reply to a restart frame
+    // is held for the generation the restart begins and is due once the device is back on the
+    // bus (or later, by the reply delay).
+    std::optional<Reply> Respond(const uint8_t* request, std::size_t count);
 
     // Replaces the configuration (fault switches take effect with the next request).
     void Configure(const DeviceConfig& config);

@@ -135,19 +135,20 @@ int SimHidBackend::WriteReport(uint64_t generation, const uint8_t* report, std::
                            m_request.begin() + static_cast<std::ptrdiff_t>(total));
             m_request.clear();
             m_requestReports = 0;
+            // A device answers its latest request: a restart reply nobody collected is gone.
+            std::erase_if(m_queue, [](const Queued& q) { return q.held; });
         }
     }
     if (request.empty()) {
         return static_cast<int>(len);
     }
 
-    std::optional<std::vector<uint8_t>> reply = m_device.Handle(request.data(), request.size());
-    if (reply && !reply->empty()) {
-        const uint32_t due = m_device.NowMs() + m_device.ReplyDelayMs();
-        // Sent in this bus generation: lost if the device has already left (a restart frame).
+    std::optional<OrvaneDevice::Reply> reply = m_device.Respond(request.data(), request.size());
+    if (reply && !reply->bytes.empty()) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        for (auto& piece : CutIntoReports(*reply)) {
-            m_queue.push_back(Queued{std::move(piece), due, generation});
+        for (auto& piece : CutIntoReports(reply->bytes)) {
+            m_queue.push_back(
+                Queued{std::move(piece), reply->dueMs, reply->generation, reply->held});
         }
         m_arrived.notify_all();
     }

@@ -22,6 +22,8 @@ class OrvaneDevice;
 //
 // While the device is off the bus, Enumerate finds nothing and every handle opened before fails
 // (-1) for good, like a removed device; replies still queued when the device leaves are lost.
+// The reply to a restart frame itself waits in the device: a handle opened after the device is
+// back reads it, until the next request the device hears replaces it.
 // Read waits in real time (condition variable), except when a VirtualClock is installed as
 // orvane::Clock(): it then moves that clock on by the time it would have waited and returns at
 // once. Thread-safe: the handles may be used from any thread.
@@ -44,7 +46,8 @@ private:
     struct Queued {
         std::vector<uint8_t> report;
         uint32_t dueMs = 0;       // device time at which the host may read it
-        uint64_t generation = 0;  // bus generation it was sent in
+        uint64_t generation = 0;  // bus generation whose handles may read it
+        bool held = false;        // a restart frame's reply; the next request drops it
     };
 
     int WriteReport(uint64_t generation, const uint8_t* report, std::size_t len);

@@ -25,7 +25,8 @@ namespace hidtest {
 // Joins host reports by position code into one request for the device model and cuts its reply
 // into numbered reports (1 only, 2 first, 3 middle, 4 last; a last report keeps the tail of
 // the one before). A handle lives for one bus generation: once the device leaves the bus it
-// fails at once, for good, and replies queued for it are lost.
+// fails at once, for good, and replies queued for it are lost. The reply to a restart frame goes
+// to the handles opened after the device is back, until the next request replaces it.
 class OrvaneUsbModel final : public fakehidapi::Model {
 public:
     explicit OrvaneUsbModel(orvane::sim::OrvaneDevice& device) : m_device(device) {}
@@ -54,13 +55,12 @@ public:
                 m_request.resize(
                     std::min<size_t>(m_request.size(), frame::TotalSize(m_request.data())));
             }
-            const uint64_t generation = m_device.BusGeneration();
-            const auto reply = m_device.Handle(m_request.data(), m_request.size());
+            std::erase_if(m_queue, [](const Queued& q) { return q.held; });
+            const auto reply = m_device.Respond(m_request.data(), m_request.size());
             m_request.clear();
             if (reply) {
-                const uint32_t due = m_device.NowMs() + m_device.ReplyDelayMs();
-                for (const auto& report : Cut(*reply)) {
-                    m_queue.push_back({report, due, generation});
+                for (const auto& report : Cut(reply->bytes)) {
+                    m_queue.push_back({report, reply->dueMs, reply->generation, reply->held});
                 }
             }
         }
@@ -106,6 +106,7 @@ private:
         Report report;
         uint32_t dueMs;
         uint64_t generation;
+        bool held;  // a restart frame's reply
     };
 
     bool Alive(uint64_t session) const {

@@ -97,15 +97,22 @@ TEST_F(OrvaneDeviceTest, RestartsOnFrameOneRestartAndFinishOnly) {
     for (const Case& c : cases) {
         DeviceConfig config;
         config.restartMs = 50;
+        config.replyDelayMs = 20;
         OrvaneDevice device(config);
         Send(device, Request(0xC7, 0x20));  // frame 1
         m_clock.Advance(50);
         const uint64_t before = device.BusGeneration();
         ASSERT_EQ(before, 1U);
 
-        const auto reply = Send(device, Request(0xC7, c.sub));
+        const auto request = Request(0xC7, c.sub);
+        const auto reply = device.Respond(request.data(), request.size());
         ASSERT_TRUE(reply.has_value()) << "the reply is made before the restart";
         EXPECT_EQ(device.BusGeneration(), c.restarts ? before + 1 : before) << int(c.sub);
+        // A restart's reply belongs to the connections after it, once the device is back.
+        EXPECT_EQ(reply->generation, device.BusGeneration()) << int(c.sub);
+        EXPECT_EQ(reply->dueMs, c.restarts ? 100U : 70U) << int(c.sub);
+        EXPECT_EQ(reply->held, c.restarts) << int(c.sub);
+        EXPECT_EQ(reply->bytes, Request(0xC7, 0x00)) << int(c.sub);
         EXPECT_EQ(device.OnBus(), !c.restarts) << int(c.sub);
         EXPECT_EQ(device.InBootloader(), c.bootloaderAfter) << int(c.sub);
         m_clock.Advance(50);

@@ -175,19 +175,107 @@ TEST_F(SimHidBackendTest, ReEnumeratesAfterARestartAndOldHandlesStayDead) {
     EXPECT_EQ(before->Write(report.data(), report.size()), -1);
     EXPECT_EQ(m_clock.NowMs(), 0U) << "a removed device fails at once";
 
-    m_clock.Advance(300);
+    m_clock.Advance(299);
+    EXPECT_TRUE(backend.Enumerate().empty());
+    m_clock.Advance(1);
     ASSERT_EQ(backend.Enumerate().size(), 1U);
     EXPECT_EQ(before->Read(report.data(), report.size(), 500), -1) << "still the old device";
+    ASSERT_NE(backend.OpenPath(SimHidBackend::kPath), nullptr);
+}
+
+// Frame 1, a restart in place and the finish all answer on the connection opened after the
+// device is back; the reply waits for the return, and for the reply delay when that is longer.
+TEST_F(SimHidBackendTest, AnswersARestartFrameOnTheNewConnection) {
+    struct Case {
+        uint8_t sub;
+        bool first;  // sent as script frame 1
+        uint32_t replyDelayMs;
+        uint32_t openAtMs;  // after the restart frame, when the host opens the device again
+        uint32_t readAtMs;  // after the restart frame, when the reply is in the host's hands
+    };
+    const Case cases[] = {
+        {0x13, true, 0, 200, 200},
+        {0x15, false, 0, 100, 100},
+        {0x16, false, 0, 4200, 4200},
+        {0x15, false, 250, 100, 250},
+    };
+    for (const Case& c : cases) {
+        DeviceConfig config;
+        config.restartMs = 100;
+        config.replyDelayMs = c.replyDelayMs;
+        OrvaneDevice device(config);
+        SimHidBackend backend(device);
+        auto before = backend.OpenPath(SimHidBackend::kPath);
+        if (!c.first) {
+            WriteMessage(*before, OrvaneDevice::MakeFrame(0xC7, 0x13));
+            m_clock.Advance(100);
+            before = backend.OpenPath(SimHidBackend::kPath);
+            ASSERT_NE(before, nullptr);
+            ASSERT_EQ(ReadMessage(*before).size(), 16U) << "frame 1's own reply";
+            device.ClearReceived();
+        }
+        const uint64_t start = m_clock.NowMs();
+        const auto restart = OrvaneDevice::MakeFrame(0xC7, c.sub, {0x5A});
+        WriteMessage(*before, restart);
+        Report report{};
+        EXPECT_EQ(before->Read(report.data(), report.size(), 500), -1) << int{c.sub};
+
+        m_clock.Advance(c.openAtMs);
+        auto after = backend.OpenPath(SimHidBackend::kPath);
+        ASSERT_NE(after, nullptr) << int{c.sub};
+        const auto reply = ReadMessage(*after);
+        EXPECT_EQ(m_clock.NowMs() - start, c.readAtMs) << int{c.sub};
+        ASSERT_TRUE(test::IsSealedFrame(reply)) << int{c.sub};
+        EXPECT_EQ(reply, OrvaneDevice::MakeFrame(0xC7, 0x00)) << int{c.sub};
+        EXPECT_EQ(after->Read(report.data(), report.size(), 100), 0) << "handed out once";
+        ASSERT_EQ(device.Received().size(), 1U);
+        EXPECT_EQ(device.Received()[0].bytes, restart);
+    }
+}
+
+TEST_F(SimHidBackendTest, ARestartReplyNobodyReadIsReplacedByTheNextRequest) {
+    DeviceConfig config;
+    config.restartMs = 100;
+    config.failFrame = 1;  // frame 1's reply (status 1) tells itself from the poll's (status 0)
+    OrvaneDevice device(config);
+    SimHidBackend backend(device);
+    auto before = backend.OpenPath(SimHidBackend::kPath);
+    WriteMessage(*before, OrvaneDevice::MakeFrame(0xC7, 0x13));
+    m_clock.Advance(2200);
     auto after = backend.OpenPath(SimHidBackend::kPath);
     ASSERT_NE(after, nullptr);
-    EXPECT_EQ(after->Read(report.data(), report.size(), 100), 0)
-        << "the reply to frame 1 was lost when the device left";
 
     WriteMessage(*after,
                  std::vector<uint8_t>(frame::kPollRequest.begin(), frame::kPollRequest.end()));
     const auto reply = ReadMessage(*after);
     ASSERT_EQ(reply.size(), 16U);
     EXPECT_EQ(reply[10], 0xC7);
+    EXPECT_EQ(reply[11], 0x00) << "the poll's reply, not frame 1's";
+    Report report{};
+    EXPECT_EQ(after->Read(report.data(), report.size(), 100), 0);
+}
+
+TEST_F(SimHidBackendTest, AReplyQueuedWhenTheDeviceLeavesIsLost) {
+    DeviceConfig config;
+    config.restartMs = 100;
+    config.version = "V9";
+    OrvaneDevice device(config);
+    SimHidBackend backend(device);
+    auto handle = backend.OpenPath(SimHidBackend::kPath);
+    WriteMessage(*handle, OrvaneDevice::MakeFrame(0xC7, 0x13));  // frame 1
+    m_clock.Advance(100);
+    handle = backend.OpenPath(SimHidBackend::kPath);
+    ASSERT_EQ(ReadMessage(*handle).size(), 16U);
+
+    // The version reply is left unread when frame 2 restarts the device in place.
+    WriteMessage(*handle, OrvaneDevice::MakeFrame(0xC7, 0x10));
+    WriteMessage(*handle, OrvaneDevice::MakeFrame(0xC7, 0x15));
+    m_clock.Advance(100);
+    handle = backend.OpenPath(SimHidBackend::kPath);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(ReadMessage(*handle), OrvaneDevice::MakeFrame(0xC7, 0x00)) << "0x15's reply only";
+    Report report{};
+    EXPECT_EQ(handle->Read(report.data(), report.size(), 100), 0);
 }
 
 TEST_F(SimHidBackendTest, DropsARequestCutOffByARestart) {
