@@ -15,6 +15,8 @@ public:
     static constexpr uint32_t kPayloadSize = 63;
     static constexpr uint32_t kMessageMax = 1024;
     static constexpr uint32_t kReadWaitMs = 500;
+    // A report wait is served in slices of this many ms, so that a stop ends it within one.
+    static constexpr uint32_t kReadSliceMs = 20;
 
     // Uses the platform's HID back end.
     CHidLink();

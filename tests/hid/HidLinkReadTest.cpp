@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr uint32_t kSlice = CHidLink::kReadSliceMs;
+
 using hidtest::FakeHidBackend;
 using hidtest::MakeReport;
 using hidtest::Report;
@@ -83,7 +85,7 @@ TEST_F(HidLinkReadTest, SilentReportReadTakesItsWholeWaitInSlices) {
     EXPECT_EQ(report[0], 0);
     EXPECT_TRUE(std::all_of(report + 1, report + 64, [](uint8_t b) { return b == 0xEE; }));
     EXPECT_EQ(m_clock.NowMs(), 500U);
-    EXPECT_EQ(m_state->readTimeouts, std::vector<int>(10, 50));
+    EXPECT_EQ(m_state->readTimeouts, std::vector<int>(500 / kSlice, kSlice));
     EXPECT_TRUE(m_clock.Sleeps().empty());
 }
 
@@ -97,7 +99,7 @@ TEST_F(HidLinkReadTest, ReportThatArrivesWithinTheWaitIsTaken) {
     EXPECT_EQ(m_link.ReadReport(report, 500), 1);
     EXPECT_EQ(report[0], 1);
     EXPECT_EQ(report[1], 0x42);
-    EXPECT_EQ(m_clock.NowMs(), 150U);
+    EXPECT_EQ(m_clock.NowMs(), 3U * kSlice);
 }
 
 TEST_F(HidLinkReadTest, ReadFailures) {
@@ -119,7 +121,7 @@ TEST_F(HidLinkReadTest, ReadFailures) {
         uint8_t report[64] = {7};
         EXPECT_EQ(m_link.ReadReport(report, 500), c.result) << c.silentBefore;
         EXPECT_EQ(report[0], 0);
-        EXPECT_EQ(m_clock.NowMs() - start, 50U * c.silentBefore);
+        EXPECT_EQ(m_clock.NowMs() - start, kSlice * c.silentBefore);
     }
 }
 
@@ -131,12 +133,12 @@ TEST_F(HidLinkReadTest, StopRequestEndsTheWaitWithinOneSlice) {
     };
     uint8_t report[64] = {};
     EXPECT_EQ(m_link.ReadReport(report, 500), 0);
-    EXPECT_EQ(m_clock.NowMs(), 150U);
+    EXPECT_EQ(m_clock.NowMs(), 3U * kSlice);
     EXPECT_EQ(m_state->readTimeouts.size(), 3U);
 
     // A message read stops as well.
     EXPECT_EQ(Read(), 0U);
-    EXPECT_EQ(m_clock.NowMs(), 150U);  // no further slice once stopped
+    EXPECT_EQ(m_clock.NowMs(), 3U * kSlice);  // no further slice once stopped
     m_clock.ClearStop();
 }
 
@@ -144,7 +146,7 @@ TEST_F(HidLinkReadTest, NothingWithinTheWaitGivesCountZeroAfterOneRead) {
     EXPECT_EQ(Read(), 0U);
     EXPECT_TRUE(DestUntouched());
     EXPECT_EQ(m_clock.NowMs(), 500U);
-    EXPECT_EQ(m_state->readTimeouts.size(), 10U);  // the slices of a single 500 ms read
+    EXPECT_EQ(m_state->readTimeouts.size(), 500U / kSlice);  // the slices of a single 500 ms read
 }
 
 struct JoinCase {
