@@ -89,6 +89,7 @@ protected:
         return heard;
     }
 
+    orvane::VirtualClock m_clock;  // installed by the tests that run on it
     std::unique_ptr<OrvaneDevice> m_device;
     std::unique_ptr<hidtest::UsbBus> m_bus;
     std::unique_ptr<orvane::IHidBackend> m_backend;
@@ -99,13 +100,12 @@ const std::vector<uint8_t> kPoll(frame::kPollRequest.begin(), frame::kPollReques
 const std::vector<uint8_t> kVersion = OrvaneDevice::MakeFrame(0xC7, 0x10);
 
 TEST_F(HidUsbDownloadTest, PlaysADownloadAcrossTwoReEnumerationsOnTheVirtualClock) {
-    orvane::VirtualClock clock;
-    orvane::SetClock(&clock);
+    orvane::SetClock(&m_clock);
     const Frames frames = orvane::test::DownloadFrames(3, 100, true);  // 0x13 .. 0x16
     orvane::sim::DeviceConfig config;
     config.version = "V2.40";
-    Prepare(frames, config);
-    clock.ClearSleeps();
+    ASSERT_NO_FATAL_FAILURE(Prepare(frames, config));
+    m_clock.ClearSleeps();
 
     EXPECT_EQ(DownloadWorker(&m_window), 0U);
 
@@ -141,7 +141,7 @@ TEST_F(HidUsbDownloadTest, PlaysADownloadAcrossTwoReEnumerationsOnTheVirtualCloc
         expected.insert(expected.end(), {500, 200});
     }
     expected.insert(expected.end(), {500, 200, 4000});  // the finish
-    EXPECT_EQ(clock.Sleeps(), expected);
+    EXPECT_EQ(m_clock.Sleeps(), expected);
 
     // Every search opens the mouse on hidraw0 first and passes it by. Load's open finds the
     // device on hidraw1, the reopen after frame 1 and the poll's find the bootloader on hidraw2,
@@ -169,19 +169,17 @@ TEST_F(HidUsbDownloadTest, ARestartInPlacePassesOnlyWhenTheDeviceIsBackForTheReo
          "Firmware Successfully Downloaded.\r\n"},
         {300, "BL Version:V1.03\r\nSend command fail.\r\n"},
     };
+    orvane::SetClock(&m_clock);
     for (const Case& c : cases) {
-        orvane::VirtualClock clock;
-        orvane::SetClock(&clock);
         orvane::sim::DeviceConfig config;
         config.restartMs = c.restartMs;
-        Prepare(frames, config);
+        ASSERT_NO_FATAL_FAILURE(Prepare(frames, config));
         m_window.m_strLog.clear();
 
         EXPECT_EQ(DownloadWorker(&m_window), 0U);
 
         EXPECT_TRUE(m_window.m_strLog.ends_with(c.logEnd)) << c.restartMs << m_window.m_strLog;
         EXPECT_EQ(Heard().back(), c.restartMs == 100 ? frames[3] : frames[2]) << c.restartMs;
-        orvane::SetClock(nullptr);
     }
 }
 
@@ -189,7 +187,7 @@ TEST_F(HidUsbDownloadTest, PlaysADownloadInRealTimeOnAWorkerThread) {
     // Without the erase and the finish, whose fixed waits alone take six seconds.
     Frames frames = orvane::test::DownloadFrames(2, 100, false);
     frames.erase(frames.begin() + 1);  // 0x13, 0x14, two packages
-    Prepare(frames);
+    ASSERT_NO_FATAL_FAILURE(Prepare(frames));
 
     const auto start = std::chrono::steady_clock::now();
     std::thread worker([this] { DownloadWorker(&m_window); });
