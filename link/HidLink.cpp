@@ -108,7 +108,8 @@ int CHidLink::WriteMessage(const uint8_t* data, uint32_t n) {
 }
 
 int CHidLink::WriteRaw(const uint8_t* data, uint32_t n) {
-    if (data == nullptr || n == 0) {
+    // A closed link sends nothing, so it has no reason to read the caller's bytes either.
+    if (data == nullptr || n == 0 || !m_hDevice) {
         return 1;
     }
     uint8_t buffer[kWriteBufferSize] = {};

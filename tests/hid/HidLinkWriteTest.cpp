@@ -149,6 +149,7 @@ TEST(HidLinkClosedTest, WritesSucceedWithNothingSentAndReadsGiveNothingAtOnce) {
 
     const std::vector<uint8_t> message = Message(16);
     EXPECT_EQ(link.WriteMessage(message.data(), 16), 1);
+    // Only the 16 bytes exist: a closed link must not read a whole report image.
     EXPECT_EQ(link.WriteRaw(message.data(), 16), 1);
 
     std::vector<uint8_t> dest(128, 0xEE);
