@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <mutex>
 
 #include "platform/Clock.h"
@@ -7,9 +8,13 @@
 namespace orvane {
 
 // Keeps a frame from going out after a stop. A sender holds the gate across "no stop yet? then
-// write"; RequestStopAndDrain requests the stop and then passes through the gate, so it returns
-// only once no write is under way, and none can start afterwards.
-std::mutex& SendGate();
+// write"; RequestStopAndDrain requests the stop and then passes through the gate, so once it
+// returns no write can start, and one already under way has ended or is at least kDrainLimit old.
+std::timed_mutex& SendGate();
+
+// How long a stop waits for a write that was under way before it; a stalled device write must
+// not hold the window that asked for the stop.
+constexpr std::chrono::milliseconds kDrainLimit{200};
 
 // Runs `send` unless a stop is pending. Returns false, having sent nothing, when stopped.
 template <class Send>
@@ -22,9 +27,9 @@ bool SendUnlessStopped(Send&& send) {
     return true;
 }
 
-// Requests a stop on the process clock (waking every wait) and waits for a write in progress to
-// end; a serial write waiting for room gives up at the stop, so this takes at most one short
-// write. Any thread; never call it while holding the gate.
+// Requests a stop on the process clock (waking every wait) and waits, at most kDrainLimit, for a
+// write in progress to end; a serial write waiting for room gives up at the stop, so this
+// usually takes one short write. Any thread; never call it while holding the gate.
 void RequestStopAndDrain();
 
 }  // namespace orvane

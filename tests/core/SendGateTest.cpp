@@ -47,4 +47,28 @@ TEST_F(SendGateTest, StopWaitsForAWriteUnderWay) {
     sender.join();
 }
 
+// Real time, once: a write stuck in a driver holds the stop no longer than the drain limit.
+TEST_F(SendGateTest, StopDoesNotWaitForeverForAStuckWrite) {
+    std::atomic<bool> writing{false};
+    std::atomic<bool> release{false};
+    std::thread sender([&] {
+        orvane::SendUnlessStopped([&] {
+            writing = true;
+            while (!release) {
+                std::this_thread::yield();
+            }
+        });
+    });
+    while (!writing) {
+        std::this_thread::yield();
+    }
+    const auto start = std::chrono::steady_clock::now();
+    orvane::RequestStopAndDrain();
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, orvane::kDrainLimit);
+    EXPECT_LT(waited, orvane::kDrainLimit * 10);
+    release = true;
+    sender.join();
+}
+
 }  // namespace
