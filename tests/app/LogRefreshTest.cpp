@@ -1,6 +1,8 @@
 // The log hand-over between the worker's thread and the window's thread.
 #include <QtTest/QTest>
 
+#include <chrono>
+#include <functional>
 #include <thread>
 
 #include "AppFixture.h"
@@ -38,6 +40,20 @@ TEST_F(ConsoleTest, RefreshFromAnotherThreadReturnsOnceTheViewShowsTheLine) {
     EXPECT_TRUE(shownWhenReturned);
 }
 
+// Polls `done` without processing this thread's events, so that a worker's refresh stays
+// pending; gives up after kHoldMs of real time.
+constexpr int kHoldMs = 5000;
+bool WaitWithoutEvents(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHoldMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 TEST_F(SimConsoleTest, StopReleasesAWorkerWaitingForItsRefresh) {
     UpdaterDlgSetup setup;
     setup.worker = ChattyWorker::Run;
@@ -51,12 +67,20 @@ TEST_F(SimConsoleTest, StopReleasesAWorkerWaitingForItsRefresh) {
     w.OnButtonLoad();
     EXPECT_EQ(chooser.runs, 1);
 
-    // No events are processed from here on: the worker sits in its refresh.
+    // No events are processed from here on: once its line is in, the worker sits in its refresh.
+    ASSERT_TRUE(WaitWithoutEvents([&] { return LogText().ends_with("tick\r\n"); }));
+    EXPECT_EQ(Log()->toPlainText(), QStringLiteral("Open RS232 interface success.\n"));
     StopButton()->click();
     const std::string logAtStop = LogText();
+    const bool ended = WaitWithoutEvents([] { return ChattyWorker::s_returned.load(); });
+    EXPECT_TRUE(ended) << "the worker still waits for its refresh after Stop";
+    if (!ended) {
+        // Unblock it so that the test can end.
+        static_cast<void>(QTest::qWaitFor([] { return ChattyWorker::s_returned.load(); }, kWaitMs));
+    }
     w.WorkerThread()->Join();
-    EXPECT_TRUE(ChattyWorker::s_returned.load());
     EXPECT_EQ(LogText(), logAtStop);
+    EXPECT_EQ(logAtStop, "Open RS232 interface success.\r\ntick\r\n");
     EXPECT_TRUE(LoadButton()->isEnabled());
 }
 
@@ -68,10 +92,19 @@ TEST_F(SimConsoleTest, ClosingTheWindowEndsAWorkerWaitingForItsRefresh) {
     CUpdaterDlg& w = MakeWindow(std::move(setup));
     LoadButton()->click();
     ASSERT_TRUE(w.WorkerRunning());
+    ASSERT_TRUE(WaitWithoutEvents([&] { return LogText().ends_with("tick\r\n"); }));
 
     w.close();  // the close box
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.result(), QDialog::Rejected);
+    const std::string logAtClose = LogText();
+    const bool ended = WaitWithoutEvents([] { return ChattyWorker::s_returned.load(); });
+    EXPECT_TRUE(ended) << "the worker still waits for its refresh after the close";
+    if (!ended) {
+        // Unblock it so that the test can end.
+        static_cast<void>(QTest::qWaitFor([] { return ChattyWorker::s_returned.load(); }, kWaitMs));
+    }
+    EXPECT_EQ(LogText(), logAtClose);
     dlg.reset();  // joins the worker; must not wait for events
     EXPECT_TRUE(ChattyWorker::s_returned.load());
 }
