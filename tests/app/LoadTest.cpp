@@ -5,6 +5,7 @@
 
 #include <QtCore/QTimer>
 
+#include <chrono>
 #include <future>
 #include <thread>
 
@@ -246,6 +247,71 @@ TEST_F(SimConsoleTest, StopEndsTheDownloadAndANewLoadWorksOnTheSameLink) {
     EXPECT_TRUE(LogText().ends_with("Package 4\r\nFirmware Successfully Downloaded.\r\n"))
         << LogText();
     EXPECT_EQ(g_serialLink.DeviceName(), SimPort());
+}
+
+TEST_F(SimConsoleTest, TheNextLoadWaitsForAStoppingWorker) {
+    using orvane::sim::OrvaneDevice;
+    UpdaterDlgSetup setup;
+    setup.worker = DownloadWorker;
+    setup.serialPorts = {SimPort()};
+    chooser.path = WriteFirmwareScript(4);  // packages carry 0xAA
+    CUpdaterDlg& w = MakeWindow(std::move(setup));
+
+    // The worker is held in its first wait after "Package 1", past the stop, until another
+    // thread lets it go while the next Load is already under way.
+    std::atomic<bool> held{false};
+    std::atomic<bool> oldWorkerLetGo{false};
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    clock.SetOnSleep([&](uint32_t) {
+        bool package1 = false;
+        {
+            std::lock_guard guard(w.m_logGuard);
+            package1 = w.m_strLog.find("Package 1\r\n") != std::string::npos;
+        }
+        if (package1 && !held.exchange(true)) {
+            released.wait();
+        }
+    });
+    LoadButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return held.load(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim->Device().Received().size() == 6; }, kWaitMs));
+    StopButton()->click();
+    ASSERT_TRUE(w.WorkerRunning());
+    sim->Device().ClearReceived();
+
+    const std::vector<uint8_t> package = {0x00, 0xBB};
+    const std::vector<std::vector<uint8_t>> newScript = {
+        OrvaneDevice::MakeFrame(0xC7, 0x20), OrvaneDevice::MakeFrame(0xC7, 0x21),
+        OrvaneDevice::MakeFrame(0xC7, 0x22), OrvaneDevice::MakeFrame(0xC7, 0x13, package)};
+    chooser.path = WriteScript(newScript);
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        oldWorkerLetGo = true;
+        release.set_value();
+    });
+    LoadButton()->click();  // pressed while the stopped worker is still held
+    releaser.join();
+    EXPECT_TRUE(oldWorkerLetGo.load());
+    EXPECT_EQ(chooser.runs, 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.WorkerRunning(); }, kWaitMs));
+    EXPECT_EQ(LogText(),
+              "Start bootloader.\r\nStart send bootloader command.\r\n"
+              "Loading firmware ... Package 1\r\nFirmware Successfully Downloaded.\r\n");
+
+    // The device got the new Load's probe and script, and nothing of the old script.
+    const std::vector<orvane::sim::ReceivedFrame> received = sim->Device().Received();
+    ASSERT_EQ(received.size(), 5U);
+    EXPECT_EQ(ProbesReceived(), 1U);
+    for (size_t i = 0; i < newScript.size(); ++i) {
+        EXPECT_EQ(received[i + 1].bytes, newScript[i]) << "frame " << i + 1;
+    }
+    for (uint8_t i = 1; i < 4; ++i) {
+        const std::vector<uint8_t> oldPackage = OrvaneDevice::MakeFrame(0xC7, 0x13, {i, 0xAA});
+        for (const auto& frame : received) {
+            EXPECT_NE(frame.bytes, oldPackage) << "package " << int{i} + 1 << " of the old script";
+        }
+    }
 }
 
 TEST_F(SimConsoleTest, UsbDownloadOfTheExampleScriptRunsToItsEnd) {
