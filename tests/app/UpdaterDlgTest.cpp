@@ -90,6 +90,27 @@ TEST_F(ConsoleTest, ControlsUseTheControlFontAndTheTemplateTabOrder) {
     }
 }
 
+TEST_F(ConsoleTest, TabInTheLogMovesTheFocusOnAndLeavesTheText) {
+    CUpdaterDlg& w = MakeWindow();
+    {
+        std::lock_guard guard(w.m_logGuard);
+        w.m_strLog = "Start bootloader.\r\n";
+    }
+    w.UpdateData(false);
+    Log()->setFocus();
+    Log()->moveCursor(QTextCursor::End);
+    ASSERT_TRUE(Log()->hasFocus());
+    QTest::keyClick(Log(), Qt::Key_Tab);
+    // The hidden Test button sits between the log and Stop in the template order.
+    EXPECT_TRUE(StopButton()->hasFocus());
+    EXPECT_EQ(Log()->toPlainText().toStdString(), "Start bootloader.\n");
+
+    Log()->setFocus();
+    QTest::keyClick(Log(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(Baud()->hasFocus());
+    EXPECT_EQ(Log()->toPlainText().toStdString(), "Start bootloader.\n");
+}
+
 TEST_F(ConsoleTest, SwitchingInterfacesWritesTheDefaultsAndSwapsTheFields) {
     CUpdaterDlg& w = MakeWindow();
     Vid()->setText(QStringLiteral("1234"));
