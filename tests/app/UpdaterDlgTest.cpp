@@ -7,6 +7,9 @@
 #include <QtWidgets/QScrollBar>
 
 #include "AppFixture.h"
+#include "link/LinkProbe.h"
+#include "link/PortScan.h"
+#include "link/SerialLink.h"
 #include "platform/Clock.h"
 
 namespace apptest {
@@ -136,13 +139,21 @@ TEST_F(ConsoleTest, SwitchingInterfacesWritesTheDefaultsAndSwapsTheFields) {
     EXPECT_EQ(Baud()->text(), QStringLiteral("19200"));
 }
 
-TEST_F(ConsoleTest, CancelledChooserShowsOneLinePausesAndResetsTheFields) {
+TEST_F(SimConsoleTest, CancelledChooserShowsOneLinePausesAndResetsTheFields) {
     CUpdaterDlg& w = MakeWindow();
     w.m_strFilePath = "/scripts/earlier.txt";
+    // A link that an earlier Load opened.
+    ASSERT_EQ(g_serialLink.Open(orvane::FormatLinkSpec(SimPort(), 19200).c_str()), 1);
+    g_interfaceKind = 1;
     Pick(1);
     ASSERT_EQ(Vid()->text(), QStringLiteral("0x0ACD"));
     clock.ClearSleeps();
     LoadButton()->click();
+
+    // Nothing of the links changes when no script is chosen.
+    EXPECT_TRUE(g_serialLink.IsOpen());
+    EXPECT_EQ(g_serialLink.DeviceName(), SimPort());
+    EXPECT_EQ(g_interfaceKind, 1);
 
     EXPECT_EQ(chooser.runs, 1);
     EXPECT_EQ(LogText(), "Select file fail.\r\n");
