@@ -108,6 +108,12 @@ void CUpdaterDlg::OnInitDialog() {
 
     connect(ui->IDC_BTN_LOAD, &QPushButton::clicked, this, &CUpdaterDlg::OnButtonLoad);
     connect(m_cmbInterface, &QComboBox::activated, this, &CUpdaterDlg::OnSelchangeInterface);
+    // The editable field would take Enter as a selection and switch the interface to whatever
+    // item matches the typed text; only a pick from the list switches.
+    m_cmbInterface->installEventFilter(this);
+    if (QLineEdit* field = m_cmbInterface->lineEdit(); field != nullptr) {
+        field->installEventFilter(this);
+    }
     connect(ui->IDC_BTN_TEST, &QPushButton::clicked, this, &CUpdaterDlg::OnButtonTest);
     connect(ui->IDC_BTN_STOP, &QPushButton::clicked, this, &CUpdaterDlg::OnButtonStop);
     connect(ui->IDC_EDT_LOG, &QPlainTextEdit::textChanged, this, [this] {
@@ -338,6 +344,18 @@ void CUpdaterDlg::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+bool CUpdaterDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        (watched == m_cmbInterface || watched == m_cmbInterface->lineEdit())) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            event->accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CUpdaterDlg::contextMenuEvent(QContextMenuEvent* event) {

@@ -84,6 +84,8 @@ protected:
     void accept() override;  // OnOK
     void reject() override;  // OnCancel
     void keyPressEvent(QKeyEvent* event) override;
+    // Swallows Enter in the interface combo box and its field.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 

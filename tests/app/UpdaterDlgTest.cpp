@@ -246,6 +246,26 @@ TEST_F(ConsoleTest, EnterInAFieldKeepsTheWindowOpen) {
     EXPECT_EQ(chooser.runs, 0);
     EXPECT_EQ(Interface()->count(), 2);  // the combo box's field adds no item
 
+    // Enter after a typed interface name does not switch: only a pick from the list does.
+    Baud()->setText(QStringLiteral("9600"));
+    Vid()->setText(QStringLiteral("0x1111"));
+    Pid()->setText(QStringLiteral("0x2222"));
+    for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        Interface()->setFocus();
+        Interface()->lineEdit()->selectAll();
+        QTest::keyClicks(Interface(), QStringLiteral("usb"));
+        ASSERT_EQ(Interface()->currentText(), QStringLiteral("usb"));
+        QTest::keyClick(Interface(), key);
+        EXPECT_EQ(Interface()->currentIndex(), 0) << key;
+        EXPECT_EQ(Interface()->currentText().toStdString(), "usb") << key;
+        EXPECT_TRUE(Baud()->isVisible()) << key;
+        EXPECT_FALSE(Vid()->isVisible()) << key;
+        EXPECT_EQ(Baud()->text(), QStringLiteral("9600")) << key;
+        EXPECT_EQ(Vid()->text().toStdString(), "0x1111") << key;
+        EXPECT_EQ(Pid()->text(), QStringLiteral("0x2222")) << key;
+        EXPECT_TRUE(w.isVisible()) << key;
+    }
+
     // Enter on a focused push button presses it.
     LoadButton()->setFocus();
     QTest::keyClick(LoadButton(), Qt::Key_Return);
