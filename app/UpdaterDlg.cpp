@@ -142,9 +142,13 @@ bool CUpdaterDlg::UpdateData(bool bSaveAndValidate) {
         {
             std::lock_guard guard(m_logGuard);
             // An unedited view shows m_strShownLog; a member that extends it holds lines the
-            // worker appended that are not shown yet, and keeps them.
-            const bool pending = !m_bLogEdited && m_strLog.size() > m_strShownLog.size() &&
-                                 m_strLog.compare(0, m_strShownLog.size(), m_strShownLog) == 0;
+            // worker appended that are not shown yet, and keeps them. So does the member while a
+            // worker runs or a refresh is on its way: the worker may have cleared the log and
+            // started it anew, and the view is then only an older copy.
+            const bool pending =
+                !m_bLogEdited && (WorkerRunning() || RefreshPending() ||
+                                  (m_strLog.size() > m_strShownLog.size() &&
+                                   m_strLog.compare(0, m_strShownLog.size(), m_strShownLog) == 0));
             if (!pending) {
                 m_strLog = LogFromView();
             }
@@ -262,6 +266,11 @@ void CUpdaterDlg::LogRefresh() {
         Qt::QueuedConnection);
     std::unique_lock lock(m_refreshMutex);
     m_refreshDone.wait(lock, [&] { return m_nRefreshShown >= ticket || m_bRefreshReleased; });
+}
+
+bool CUpdaterDlg::RefreshPending() {
+    std::lock_guard lock(m_refreshMutex);
+    return m_nRefreshShown < m_nRefreshPosted;
 }
 
 void CUpdaterDlg::ReleaseRefresh() {

@@ -95,6 +95,8 @@ private:
     bool AppendSystemMenuEntry();  // the window system's own menu, where there is one
     void EndRunningWorker();
     void ReleaseRefresh();
+    // True while a refresh posted by the worker's thread has not been shown.
+    bool RefreshPending();
     void WaitForStoppedWorker();
     void ShowOutcome(const char* line);
     void StartWorker();

@@ -109,5 +109,37 @@ TEST_F(SimConsoleTest, ClosingTheWindowEndsAWorkerWaitingForItsRefresh) {
     EXPECT_TRUE(ChattyWorker::s_returned.load());
 }
 
+// A worker that starts its run as the download worker does: clears the log, adds its first
+// line and waits for it to be shown.
+unsigned ClearingWorker(void* param) {
+    auto* window = static_cast<CWorkerWindow*>(param);
+    {
+        std::lock_guard guard(window->m_logGuard);
+        window->m_strLog.clear();
+        window->m_strLog += "Start bootloader.\r\n";
+    }
+    window->LogRefresh();
+    return 0;
+}
+
+TEST_F(SimConsoleTest, SwitchingTheInterfaceKeepsAWorkerLineNotYetShown) {
+    UpdaterDlgSetup setup;
+    setup.worker = ClearingWorker;
+    setup.serialPorts = {SimPort()};
+    chooser.path = WriteFirmwareScript(1);
+    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    LoadButton()->click();
+    ASSERT_TRUE(WaitWithoutEvents([&] { return LogText() == "Start bootloader.\r\n"; }));
+    ASSERT_EQ(Log()->toPlainText().toStdString(), "Open RS232 interface success.\n");
+
+    Pick(1);  // loads the controls into the members while the refresh is pending
+    EXPECT_EQ(LogText(), "Start bootloader.\r\n");
+    EXPECT_TRUE(Vid()->isVisible());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.WorkerRunning(); }, kWaitMs));
+    EXPECT_EQ(Log()->toPlainText().toStdString(), "Start bootloader.\n");
+    EXPECT_EQ(LogText(), "Start bootloader.\r\n");
+}
+
 }  // namespace
 }  // namespace apptest
