@@ -1,6 +1,11 @@
-// Saves a picture of the main window after a download from the simulated device over RS232.
-// Run by hand, on a display or under xvfb-run: orvane-console-shot <file.png>
+// Saves a picture of the main window, title bar and frame included, after a download from the
+// simulated device over RS232. The frame is drawn by the window manager, so the picture is taken
+// from the screen: run it on an X display with a window manager. scripts/take-screenshot does so
+// under Xvfb with openbox:
+//   cmake --build build/dev --target orvane-console-shot
+//   scripts/take-screenshot build/dev/app/orvane-console-shot docs/screenshot.png
 #include <QtCore/QTemporaryDir>
+#include <QtGui/QScreen>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QPushButton>
@@ -60,9 +65,16 @@ int main(int argc, char** argv) {
         dlg.show();
         (void)QTest::qWaitForWindowExposed(&dlg);
         dlg.findChild<QPushButton*>(QStringLiteral("IDC_BTN_LOAD"))->click();
-        if (QTest::qWaitFor([&] { return !dlg.WorkerRunning(); }, 60000)) {
-            QTest::qWait(200);
-            rc = dlg.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+        if (!QTest::qWaitFor([&] { return !dlg.WorkerRunning(); }, 60000)) {
+            std::fprintf(stderr, "the download did not end\n");
+        } else if (!QTest::qWaitFor([&] { return dlg.frameGeometry() != dlg.geometry(); }, 5000)) {
+            std::fprintf(stderr, "no window manager framed the window\n");
+        } else {
+            QTest::qWait(500);  // the frame and the last refresh are painted
+            const QRect frame = dlg.frameGeometry();
+            const QPixmap shot =
+                dlg.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+            rc = shot.save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
         }
     }
     g_serialLink.Close();
