@@ -21,9 +21,16 @@ if(TARGET orvane-flash)
   install(TARGETS orvane-flash RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
+# udev reads rules from /usr/lib/udev/rules.d and /etc/udev/rules.d only, whatever the install
+# prefix: under the default /usr/local a prefix-relative rule would be ignored.
+set(ORVANE_UDEV_RULES_DIR /usr/lib/udev/rules.d
+    CACHE PATH "Absolute directory where udev reads the installed device-access rule")
+if(NOT IS_ABSOLUTE "${ORVANE_UDEV_RULES_DIR}")
+  message(FATAL_ERROR "ORVANE_UDEV_RULES_DIR must be absolute (udev ignores rules under a prefix)")
+endif()
 if(EXISTS ${PROJECT_SOURCE_DIR}/res/udev/70-orvane.rules)
-  # udev reads rules from lib/udev/rules.d under the prefix (/usr on Debian).
-  install(FILES ${PROJECT_SOURCE_DIR}/res/udev/70-orvane.rules DESTINATION lib/udev/rules.d)
+  install(FILES ${PROJECT_SOURCE_DIR}/res/udev/70-orvane.rules
+          DESTINATION ${ORVANE_UDEV_RULES_DIR})
 endif()
 
 set(CPACK_GENERATOR DEB)
