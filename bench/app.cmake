@@ -5,4 +5,8 @@ if(TARGET orvane_console)
   add_executable(console_bench ConsoleBench.cpp)
   target_link_libraries(console_bench PRIVATE orvane_console orvane_download orvane_sim
                                               Qt6::Test benchmark::benchmark orvane_warnings)
+  # The start-up measure launches the program itself.
+  add_dependencies(console_bench orvane-updater)
+  target_compile_definitions(console_bench PRIVATE
+                             ORVANE_UPDATER_PATH="$<TARGET_FILE:orvane-updater>")
 endif()
