@@ -7,11 +7,11 @@
 #include <functional>
 #include <thread>
 
-#include "link/NumberText.h"
 #include "app/SelectFile.h"
 #include "app/UpdaterDlg.h"
 #include "link/HidLink.h"
 #include "link/LinkProbe.h"
+#include "link/NumberText.h"
 #include "link/PortScan.h"
 #include "link/SerialLink.h"
 #include "platform/Clock.h"

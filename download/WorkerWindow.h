@@ -14,7 +14,7 @@ public:
     std::string m_strFilePath;  // full path of the script, written by Load
     uint32_t m_nVid = 0;        // USB ids, written by Load, read by the USB exchange
     uint32_t m_nPid = 0;
-    std::string m_strLog;       // lines, each ending in "\r\n"; guarded by m_logGuard
+    std::string m_strLog;  // lines, each ending in "\r\n"; guarded by m_logGuard
     std::mutex m_logGuard;
 
     // WM_LOG_REFRESH: shows m_strLog and scrolls the view to its last line. Synchronous: returns

@@ -8,8 +8,8 @@
 #include "link/MessageFrame.h"
 #include "link/SerialLink.h"
 #include "platform/Clock.h"
-#include "platform/SendGate.h"
 #include "platform/EventPump.h"
+#include "platform/SendGate.h"
 
 namespace {
 

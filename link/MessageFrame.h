@@ -36,7 +36,7 @@ constexpr uint32_t TotalSize(const uint8_t* header) {
 // The constant requests, CRC included.
 constexpr std::array<uint8_t, 16> kLinkProbeRequest = {
     'Z', 'e', 'n', 't', 'h', 'r', 'a', 'l', '2', 0, 0x18, 0x01, 0x00, 0x00, 0x6D, 0x3C};
-constexpr std::array<uint8_t, 16> kPollRequest = {
-    'Z', 'e', 'n', 't', 'h', 'r', 'a', 'l', '2', 0, 0xC7, 0x11, 0x00, 0x00, 0x52, 0xB2};
+constexpr std::array<uint8_t, 16> kPollRequest = {'Z', 'e', 'n',  't',  'h',  'r',  'a',  'l',
+                                                  '2', 0,   0xC7, 0x11, 0x00, 0x00, 0x52, 0xB2};
 
 }  // namespace frame

@@ -17,6 +17,8 @@ void PumpEvents() {
     }
 }
 
-void SetEventPump(std::function<void()> pump) { Pump() = std::move(pump); }
+void SetEventPump(std::function<void()> pump) {
+    Pump() = std::move(pump);
+}
 
 }  // namespace orvane

@@ -16,9 +16,13 @@ SystemClock& DefaultClock() {
 IClock* g_installedClock = nullptr;
 }  // namespace
 
-IClock& Clock() { return g_installedClock != nullptr ? *g_installedClock : DefaultClock(); }
+IClock& Clock() {
+    return g_installedClock != nullptr ? *g_installedClock : DefaultClock();
+}
 
-void SetClock(IClock* clock) { g_installedClock = clock; }
+void SetClock(IClock* clock) {
+    g_installedClock = clock;
+}
 
 bool SystemClock::Sleep(uint32_t ms) {
     std::unique_lock lock(m_mutex);
@@ -44,7 +48,9 @@ int64_t SystemClock::HighResCounter() {
         .count();
 }
 
-int64_t SystemClock::HighResFrequency() { return 1'000'000'000; }
+int64_t SystemClock::HighResFrequency() {
+    return 1'000'000'000;
+}
 
 void SystemClock::RequestStop() {
     {

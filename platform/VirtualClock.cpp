@@ -19,17 +19,29 @@ bool VirtualClock::Sleep(uint32_t ms) {
     return !m_bStop;
 }
 
-uint32_t VirtualClock::TickCount() { return static_cast<uint32_t>(NowMs()); }
+uint32_t VirtualClock::TickCount() {
+    return static_cast<uint32_t>(NowMs());
+}
 
-int64_t VirtualClock::HighResCounter() { return static_cast<int64_t>(NowMs()) * 1000; }
+int64_t VirtualClock::HighResCounter() {
+    return static_cast<int64_t>(NowMs()) * 1000;
+}
 
-int64_t VirtualClock::HighResFrequency() { return 1'000'000; }
+int64_t VirtualClock::HighResFrequency() {
+    return 1'000'000;
+}
 
-void VirtualClock::RequestStop() { m_bStop = true; }
+void VirtualClock::RequestStop() {
+    m_bStop = true;
+}
 
-void VirtualClock::ClearStop() { m_bStop = false; }
+void VirtualClock::ClearStop() {
+    m_bStop = false;
+}
 
-bool VirtualClock::StopRequested() const { return m_bStop; }
+bool VirtualClock::StopRequested() const {
+    return m_bStop;
+}
 
 void VirtualClock::Advance(uint64_t ms) {
     std::lock_guard lock(m_mutex);

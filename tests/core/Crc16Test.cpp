@@ -8,7 +8,9 @@
 
 namespace {
 
-const uint8_t* Bytes(const char* text) { return reinterpret_cast<const uint8_t*>(text); }
+const uint8_t* Bytes(const char* text) {
+    return reinterpret_cast<const uint8_t*>(text);
+}
 
 TEST(Crc16, PublishedVectors) {
     struct Case {
