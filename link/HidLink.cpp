@@ -13,7 +13,6 @@ constexpr uint8_t kCodeFirst = 2;
 constexpr uint8_t kCodeMiddle = 3;
 constexpr uint8_t kCodeLast = 4;
 
-// A wait is served in slices this long so that a stop request ends it within one slice.
 // Every write goes out of a buffer this large, zero-filled once per call.
 constexpr uint32_t kWriteBufferSize = 512;
 // The longest message the 16-bit length field can describe, in reports; a sender that goes on
