@@ -32,6 +32,7 @@
 #include "platform/Clock.h"
 #include "platform/VirtualClock.h"
 #include "sim/OrvaneDevice.h"
+#include "sim/ScriptWriter.h"
 #include "sim/Simulation.h"
 
 namespace {
@@ -69,17 +70,7 @@ std::string WriteScript(const QTemporaryDir& dir, int packages) {
         frames.push_back(OrvaneDevice::MakeFrame(0xC7, 0x13, std::vector<uint8_t>(200, 0x5A)));
     }
     const std::string path = dir.filePath(QStringLiteral("bench.txt")).toStdString();
-    std::ofstream out(path, std::ios::binary);
-    for (const auto& frame : frames) {
-        out << "SEND:";
-        for (uint8_t b : frame) {
-            char hex[4];
-            std::snprintf(hex, sizeof(hex), " %02X", b);
-            out << hex;
-        }
-        out << " SLEEP 100\n";
-    }
-    out << "END>\n";
+    std::ofstream(path, std::ios::binary) << orvane::sim::MakeScript(frames, false);
     return path;
 }
 

@@ -18,7 +18,7 @@
 #include "platform/SerialPort.h"
 #include "platform/SystemClock.h"
 #include "sim/Simulation.h"
-#include "tests/cli/ScriptWriter.h"
+#include "sim/ScriptWriter.h"
 
 namespace {
 
@@ -100,9 +100,9 @@ private:
 
 std::string WriteScript(bool usb, const std::string& name) {
     // Enter the bootloader, erase, start, then packages up to kFrames frames in all.
-    const auto frames = test::DownloadFrames(kFrames - 3, 128, false);
+    const auto frames = sim::DownloadFrames(kFrames - 3, 128, false);
     const std::string path = "/tmp/" + name;
-    std::ofstream(path, std::ios::binary) << test::MakeScript(frames, usb);
+    std::ofstream(path, std::ios::binary) << sim::MakeScript(frames, usb);
     return path;
 }
 

@@ -4,6 +4,7 @@ add_library(orvane_sim STATIC
   SimSerialDevice.h SimSerialDevice.cpp
   SimHidBackend.h SimHidBackend.cpp
   Simulation.h Simulation.cpp
+  ScriptWriter.h
   DeviceOptions.h DeviceOptions.cpp
 )
 target_link_libraries(orvane_sim PUBLIC orvane_link PRIVATE orvane_warnings)

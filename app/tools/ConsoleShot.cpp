@@ -19,6 +19,7 @@
 #include "platform/Clock.h"
 #include "platform/VirtualClock.h"
 #include "sim/OrvaneDevice.h"
+#include "sim/ScriptWriter.h"
 #include "sim/Simulation.h"
 
 int main(int argc, char** argv) {
@@ -39,20 +40,13 @@ int main(int argc, char** argv) {
     const std::string script = dir.filePath(QStringLiteral("firmware.txt")).toStdString();
     {
         using orvane::sim::OrvaneDevice;
-        std::ofstream out(script, std::ios::binary);
+        std::vector<std::vector<uint8_t>> frames;
         for (int i = 0; i < 3 + 8; ++i) {
-            const auto frame =
+            frames.push_back(
                 OrvaneDevice::MakeFrame(0xC7, static_cast<uint8_t>(i < 3 ? 0x20 + i : 0x13),
-                                        std::vector<uint8_t>(32, static_cast<uint8_t>(i)));
-            out << "SEND:";
-            for (uint8_t b : frame) {
-                char hex[4];
-                std::snprintf(hex, sizeof(hex), " %02X", b);
-                out << hex;
-            }
-            out << " SLEEP 100\n";
+                                        std::vector<uint8_t>(32, static_cast<uint8_t>(i))));
         }
-        out << "END>\n";
+        std::ofstream(script, std::ios::binary) << orvane::sim::MakeScript(frames, false);
     }
 
     UpdaterDlgSetup setup;

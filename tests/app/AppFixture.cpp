@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/EventPump.h"
 #include "sim/OrvaneDevice.h"
+#include "sim/ScriptWriter.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -111,17 +112,7 @@ std::string SimConsoleTest::SilentPort() {
 }
 
 std::string SimConsoleTest::WriteScript(const std::vector<std::vector<uint8_t>>& frames) {
-    std::string text = "; test script\n";
-    for (const auto& frame : frames) {
-        text += "SEND:";
-        for (uint8_t b : frame) {
-            char hex[4];
-            std::snprintf(hex, sizeof(hex), " %02X", b);
-            text += hex;
-        }
-        text += " SLEEP 100\n";
-    }
-    text += "END>\n";
+    const std::string text = orvane::sim::MakeScript(frames, false);
     const QString path = dir.filePath(QStringLiteral("script-%1.txt").arg(frames.size()));
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -7,7 +7,7 @@
 
 #include "download/Script.h"
 #include "link/Crc16.h"
-#include "tests/cli/ScriptWriter.h"
+#include "sim/ScriptWriter.h"
 
 namespace orvane {
 namespace {
@@ -57,7 +57,7 @@ TEST(DemoScripts, HoldTheSameSealedDownloadForEachLink) {
     const std::string dir = ORVANE_EXAMPLES_DIR;
     const auto rs232 = DecodeAll(dir + "/demo-rs232.txt");
     const auto usb = DecodeAll(dir + "/demo-usb.txt");
-    const auto expected = test::DownloadFrames(8, 128, true);
+    const auto expected = sim::DownloadFrames(8, 128, true);
     ASSERT_EQ(rs232.size(), expected.size());
     ASSERT_EQ(usb.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {

@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/cli/ScriptWriter.h"
+#include "sim/ScriptWriter.h"
 
 namespace orvane {
 namespace {
@@ -53,10 +53,10 @@ Outcome RunFlash(const std::string& args) {
 
 // Four frames: enter the bootloader, two plain commands, one firmware package.
 std::string FourFrameScript() {
-    auto frames = test::DownloadFrames(1, 16, false);
+    auto frames = sim::DownloadFrames(1, 16, false);
     frames[1] = sim::OrvaneDevice::MakeFrame(0xC7, 0x17, {0x01});  // no extra wait
     const std::string path = TempPath("four-frames.txt");
-    std::ofstream(path, std::ios::binary) << test::MakeScript(frames, false);
+    std::ofstream(path, std::ios::binary) << sim::MakeScript(frames, false);
     return path;
 }
 

@@ -3,14 +3,14 @@
 #include <fstream>
 #include <string>
 
-#include "tests/cli/ScriptWriter.h"
+#include "sim/ScriptWriter.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_demo_scripts DIR\n");
         return 64;
     }
-    const auto frames = orvane::test::DownloadFrames(8, 128, true);
+    const auto frames = orvane::sim::DownloadFrames(8, 128, true);
     for (const bool usb : {false, true}) {
         const std::string name = usb ? "demo-usb.txt" : "demo-rs232.txt";
         const std::vector<std::string> comment = {
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
                 : "Each frame is one message frame, CRC included.",
         };
         std::ofstream out(std::string(argv[1]) + "/" + name, std::ios::binary);
-        out << orvane::test::MakeScript(frames, usb, comment);
+        out << orvane::sim::MakeScript(frames, usb, comment);
         if (!out) {
             std::fprintf(stderr, "cannot write %s\n", name.c_str());
             return 1;

@@ -11,7 +11,7 @@
 #include "link/HidLink.h"
 #include "link/MessageFrame.h"
 #include "sim/Simulation.h"
-#include "tests/cli/ScriptWriter.h"
+#include "sim/ScriptWriter.h"
 
 namespace orvane {
 namespace {
@@ -21,7 +21,7 @@ using sim::OrvaneDevice;
 class SimDownload : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_frames = test::DownloadFrames(1, 100, false);  // 4 frames, the last one 118 bytes
+        m_frames = sim::DownloadFrames(1, 100, false);  // 4 frames, the last one 118 bytes
         m_frames[1] = OrvaneDevice::MakeFrame(0xC7, 0x17, {0x01});
     }
     void TearDown() override {
@@ -37,7 +37,7 @@ protected:
         options.usb = usb;
         options.simulate = true;
         options.script = ::testing::TempDir() + (usb ? "sim-usb.txt" : "sim-rs232.txt");
-        std::ofstream(options.script, std::ios::binary) << test::MakeScript(m_frames, usb);
+        std::ofstream(options.script, std::ios::binary) << sim::MakeScript(m_frames, usb);
         g_hidLink.SetBackend(simulation.HidBackend());
         m_out = open_memstream(&m_text, &m_size);
         cli::ConsoleWindow window(m_out);

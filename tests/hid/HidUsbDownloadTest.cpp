@@ -18,7 +18,7 @@
 #include "link/LinkProbe.h"
 #include "link/MessageFrame.h"
 #include "sim/OrvaneDevice.h"
-#include "tests/cli/ScriptWriter.h"
+#include "sim/ScriptWriter.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ protected:
                                   (std::string("orvane-hid-") + info->name() + ".txt"))
                                      .string();
         std::ofstream(m_window.m_strFilePath, std::ios::binary)
-            << orvane::test::MakeScript(frames, true);
+            << orvane::sim::MakeScript(frames, true);
         m_device->ClearReceived();
     }
 
@@ -101,7 +101,7 @@ const std::vector<uint8_t> kVersion = OrvaneDevice::MakeFrame(0xC7, 0x10);
 
 TEST_F(HidUsbDownloadTest, PlaysADownloadAcrossTwoReEnumerationsOnTheVirtualClock) {
     orvane::SetClock(&m_clock);
-    const Frames frames = orvane::test::DownloadFrames(3, 100, true);  // 0x13 .. 0x16
+    const Frames frames = orvane::sim::DownloadFrames(3, 100, true);  // 0x13 .. 0x16
     orvane::sim::DeviceConfig config;
     config.version = "V2.40";
     ASSERT_NO_FATAL_FAILURE(Prepare(frames, config));
@@ -185,7 +185,7 @@ TEST_F(HidUsbDownloadTest, ARestartInPlacePassesOnlyWhenTheDeviceIsBackForTheReo
 
 TEST_F(HidUsbDownloadTest, PlaysADownloadInRealTimeOnAWorkerThread) {
     // Without the erase and the finish, whose fixed waits alone take six seconds.
-    Frames frames = orvane::test::DownloadFrames(2, 100, false);
+    Frames frames = orvane::sim::DownloadFrames(2, 100, false);
     frames.erase(frames.begin() + 1);  // 0x13, 0x14, two packages
     ASSERT_NO_FATAL_FAILURE(Prepare(frames));
 

@@ -7,10 +7,10 @@
 #include "sim/OrvaneDevice.h"
 #include "sim/SimHidBackend.h"
 
-// Writes firmware scripts for tests, benchmarks and the shipped examples: every frame is a
+// Writes firmware scripts for tests, benchmarks, the screenshot tool and the shipped examples: every frame is a
 // sealed frame, on one line after "SEND:"; for USB cut into 64-byte reports (separated by a
 // space, which the scan drops) by the rules the link cuts a message.
-namespace orvane::test {
+namespace orvane::sim {
 
 inline std::string Hex(const std::vector<uint8_t>& bytes) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -26,7 +26,7 @@ inline std::string ScriptBlock(const std::vector<uint8_t>& frame, bool usb) {
     std::string text = "SEND:";
     if (usb) {
         bool first = true;
-        for (const auto& report : sim::SimHidBackend::CutIntoReports(frame)) {
+        for (const auto& report : SimHidBackend::CutIntoReports(frame)) {
             if (!first) {
                 text += ' ';
             }
@@ -59,7 +59,6 @@ inline std::string MakeScript(const std::vector<std::vector<uint8_t>>& frames, b
 // finishing 0xC7/0x16 when `finish` is set.
 inline std::vector<std::vector<uint8_t>> DownloadFrames(int packages, std::size_t packageSize,
                                                         bool finish) {
-    using sim::OrvaneDevice;
     std::vector<std::vector<uint8_t>> frames;
     frames.push_back(OrvaneDevice::MakeFrame(0xC7, 0x13));
     frames.push_back(OrvaneDevice::MakeFrame(0xC7, 0x12, {0x08, 0x00, 0x40, 0x00}));
@@ -83,4 +82,4 @@ inline std::vector<std::vector<uint8_t>> DownloadFrames(int packages, std::size_
     return frames;
 }
 
-}  // namespace orvane::test
+}  // namespace orvane::sim
