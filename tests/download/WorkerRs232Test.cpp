@@ -183,7 +183,9 @@ TEST_F(WorkerRs232, EndsWithoutSendingAnything) {
     const Case cases[] = {
         {"missing file", nullptr, 0, "Read file fail.\r\n"},
         {"unclosed block", "SEND:01 SLEEP\nSEND:0102\n\n\n\n\n\n", 0, "Read file fail.\r\n"},
-        {"no frame block", "; nothing to send\n", 0, "Firmware Successfully Downloaded.\r\n"},
+        {"no frame block", "; nothing to send\n", 0, "Read file fail.\r\n"},
+        {"five bytes", "SEND:", 0, "Read file fail.\r\n"},
+        {"empty file", "", 0, "Read file fail.\r\n"},
         {"unknown link kind", "SEND:0102 SLEEP\nEND>\n\n", 2,
          "Firmware Successfully Downloaded.\r\n"},
     };
