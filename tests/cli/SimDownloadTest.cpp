@@ -95,7 +95,7 @@ TEST_F(SimDownload, ThroughTheUsbBackEnd) {
     EXPECT_EQ(Run(true, simulation), 0);
     EXPECT_EQ(Out(),
               "Open USB interface success.\nEnter bootloader mode success!\nStart bootloader.\n"
-              "BL Version:V1.03\nStart send bootloader command.\n"
+              "BL Version:SIM-2\nStart send bootloader command.\n"
               "Loading firmware ... Package 1\nFirmware Successfully Downloaded.\n");
 
     std::size_t polls = 0;
