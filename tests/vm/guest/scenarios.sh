@@ -15,8 +15,10 @@ ms() {
 
 group_scenarios() {
   case $1 in
-    uhid) echo uhid-full uhid-restarts uhid-leaves uhid-never-back ;;
-    gadget) echo hidg-full acm-full acm-line-settings acm-vanish ;;
+    uhid) echo uhid-full uhid-restarts ;;
+    uhid-faults) echo uhid-leaves uhid-never-back ;;
+    hidg) echo hidg-full ;;
+    acm) echo acm-full acm-line-settings acm-vanish ;;
     uart) echo uart-full uart-line-settings uart-baud-refused ;;
     uart-baud) echo uart-baud ;;
   esac
@@ -25,6 +27,7 @@ group_scenarios() {
 load() { for m in "$@"; do insmod "$M/$m.ko" $MODARGS || return 1; MODARGS=; done; }
 
 setup_uhid() { load hid hid-generic uhid; }
+setup_uhid_faults() { setup_uhid; }
 
 # Two controllers on dummy_hcd: the ACM gadget on the first, the HID gadget on the second.
 mk_gadget() { # name product-id
@@ -54,6 +57,8 @@ setup_gadget() {
   echo dummy_udc.1 >$CFG/hid/UDC || return 1
   wait_for /dev/ttyACM0 && wait_for /dev/hidg0
 }
+setup_hidg() { setup_gadget; }
+setup_acm() { setup_gadget; }
 setup_uart() { [ -e /dev/ttyS1 ]; }
 setup_uart_baud() { setup_uart; }
 
