@@ -15,7 +15,8 @@ ms() {
 
 group_scenarios() {
   case $1 in
-    uhid) echo uhid-full uhid-restarts ;;
+    # Several identical devices need orvane-flash --all.
+    uhid) echo uhid-full uhid-restarts "$($B/orvane-flash --help | grep -q -- --all && echo uhid-all)" ;;
     uhid-faults) echo uhid-leaves uhid-never-back ;;
     hidg) echo hidg-full ;;
     acm) echo acm-full acm-line-settings acm-vanish ;;
@@ -162,6 +163,30 @@ s_uhid_restarts() {
   expect_events "uhid: device created" 4
   # 0xC7/0x15 and 0xC7/0x16 are answered on the new device; frame 1's reply gives way to the poll.
   expect_events "uhid: restart reply sent on the new device" 2
+}
+
+s_uhid_all() {
+  local i pid pids=""
+  for i in 1 2 3; do
+    $B/orvane-sim --sim-version V1.03 --uhid >$W/sim$i.out 2>$W/sim$i.log &
+    pid=$!
+    echo $pid >>/tmp/pids
+    pids="$pids $pid"
+  done
+  wait_hidraw 3
+  run_flash --usb --all $S/usb-full.txt
+  for pid in $pids; do kill "$pid"; wait "$pid"; done
+  expect_rc 0
+  local done
+  done=$(grep -c 'Firmware Successfully Downloaded\.$' $W/flash.out)
+  [ "$done" = 3 ] || fail "$done of 3 devices report a download"
+  # Each device restarts twice and comes back as a new hidraw node; each must have been played
+  # the whole script, once.
+  for i in 1 2 3; do
+    $B/vm_tool check $S/usb-full.expect $W/sim$i.log >$W/received$i.check ||
+      fail "device $i: $(cat $W/received$i.check)"
+    grep -v ' bytes ' $W/sim$i.log | sed "s/^/VM-LOG $NAME sim$i.log: /"
+  done
 }
 
 s_uhid_leaves() {
