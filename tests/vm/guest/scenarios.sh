@@ -55,7 +55,11 @@ setup_gadget() {
   mkdir $f && echo 0 >$f/protocol && echo 0 >$f/subclass && echo 64 >$f/report_length
   $B/orvane-sim --print-report-descriptor >$f/report_desc || return 1
   ln -s $f $CFG/hid/configs/c.1/
+  local t0
+  t0=$(ms)
   echo dummy_udc.1 >$CFG/hid/UDC || return 1
+  NAME=setup wait_hidraw || return 1
+  echo "VM-LOG setup HID gadget bound to hidraw node in $(($(ms) - t0)) ms"
   wait_for /dev/ttyACM0 && wait_for /dev/hidg0
 }
 setup_hidg() { setup_gadget; }
@@ -87,10 +91,15 @@ stop_sim() { kill "$SIM" 2>/dev/null; wait "$SIM" 2>/dev/null; }
 
 # The hidraw node of a device with our ids, once hid-generic has bound it.
 wait_hidraw() { # count
-  local i=0
+  local i=0 t0
+  t0=$(ms)
   while [ "$(grep -l 'HID_ID=0003:00000ACD:00003710' /sys/class/hidraw/*/device/uevent 2>/dev/null |
     wc -l)" -lt "${1:-1}" ] && [ $i -lt 300 ]; do sleep 0.01; i=$((i + 1)); done
-  [ $i -lt 300 ] || fail "no hidraw node for the device"
+  if [ $i -ge 300 ]; then
+    fail "no hidraw node for the device"
+    return 1
+  fi
+  echo "VM-LOG $NAME hidraw node(s) after $(($(ms) - t0)) ms"
 }
 
 # Runs orvane-flash; each line of its output is stamped with the guest uptime in ms.
