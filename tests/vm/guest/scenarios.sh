@@ -18,7 +18,7 @@ group_scenarios() {
     # Several identical devices need orvane-flash --all.
     uhid) echo uhid-full uhid-restarts "$($B/orvane-flash --help | grep -q -- --all && echo uhid-all)" ;;
     uhid-faults) echo uhid-leaves uhid-never-back ;;
-    hidg) echo hidg-full ;;
+    hidg) echo hidg-full hidg-leaves ;;
     acm) echo acm-full acm-line-settings acm-vanish ;;
     uart) echo uart-full uart-line-settings uart-baud-refused ;;
     uart-baud) echo uart-baud ;;
@@ -135,6 +135,14 @@ Loading firmware ... Package 2
 Loading firmware ... Package 3
 Loading firmware ... Package 4
 Firmware Successfully Downloaded.'
+# The device gone for good at script frame 5.
+USB_LEFT_LINES='Open USB interface success.
+Enter bootloader mode success!
+Start bootloader.
+BL Version:V1.03
+Start send bootloader command.
+Loading firmware ... Package 1
+Send command fail.'
 RS232_LINES='Start bootloader.
 Start send bootloader command.
 Loading firmware ... Package 1
@@ -203,13 +211,7 @@ s_uhid_leaves() {
   run_flash --usb $S/usb-full.txt
   stop_sim
   expect_rc 1
-  lines_of 'Open USB interface success.
-Enter bootloader mode success!
-Start bootloader.
-BL Version:V1.03
-Start send bootloader command.
-Loading firmware ... Package 1
-Send command fail.'
+  lines_of "$USB_LEFT_LINES"
   expect_received usb-full 5
   expect_events "uhid: device created" 2
 }
@@ -238,6 +240,17 @@ s_hidg_full() {
   lines_of "$USB_FULL_LINES"
   expect_received usb-full
   expect_events "hidg: gadget bound" 2
+}
+
+s_hidg_leaves() {
+  start_sim --hidg /dev/hidg0 --udc $CFG/hid/UDC --sim-hang-up 5 && wait_hidraw
+  run_flash --usb $S/usb-full.txt
+  stop_sim
+  expect_rc 1
+  lines_of "$USB_LEFT_LINES"
+  expect_received usb-full 5
+  grep -q 'HID_ID=0003:00000ACD:00003710' /sys/class/hidraw/*/device/uevent 2>/dev/null &&
+    fail "a hidraw node is left after the unbind"
 }
 
 s_acm_full() {
