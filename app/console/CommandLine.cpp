@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "app/console/CommandLine.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "app/WorkerThread.h"
+#include "app/console/WorkerThread.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "app/UpdaterApp.h"
+#include "app/qt/UpdaterApp.h"
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QTimer>
@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/CommandLine.h"
-#include "app/Resources.h"
-#include "app/UpdaterDlg.h"
+#include "app/console/CommandLine.h"
+#include "app/qt/QtUpdaterWindow.h"
+#include "app/qt/Resources.h"
 #include "download/DownloadWorker.h"
 #include "link/HidLink.h"
 #include "sim/Simulation.h"
@@ -89,7 +89,7 @@ bool CUpdaterApp::InitInstance() {
     }
 
     {
-        CUpdaterDlg dlg(std::move(setup));
+        orvane::QtUpdaterWindow dlg(std::move(setup));
         m_pMainWnd = &dlg;
         std::unique_ptr<ExitWhenShown> exitWhenShown;
         if (!qEnvironmentVariableIsEmpty("ORVANE_EXIT_WHEN_SHOWN")) {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-class CUpdaterDlg;
+class QDialog;
 
 // The application: runs the main window and ends the program when it closes.
 class CUpdaterApp {
@@ -24,7 +24,7 @@ public:
     bool InitInstance();
 
     // The main window while it runs (null otherwise).
-    CUpdaterDlg* m_pMainWnd = nullptr;
+    QDialog* m_pMainWnd = nullptr;
 
 private:
     int m_argc = 0;

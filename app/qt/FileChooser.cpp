@@ -1,4 +1,4 @@
-#include "app/FileChooser.h"
+#include "app/qt/FileChooser.h"
 
 #include <QtWidgets/QFileDialog>
 

@@ -1,4 +1,4 @@
-#include "app/UpdaterApp.h"
+#include "app/qt/UpdaterApp.h"
 
 int main(int argc, char** argv) {
     return theApp.Run(argc, argv);

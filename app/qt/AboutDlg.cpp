@@ -1,6 +1,6 @@
-#include "app/AboutDlg.h"
+#include "app/qt/AboutDlg.h"
 
-#include "app/Resources.h"
+#include "app/qt/Resources.h"
 #include "ui_IDD_ABOUTBOX.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::IDD_ABOUTBOX>()) {

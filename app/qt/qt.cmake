@@ -1,15 +1,12 @@
-# The Qt 6 Widgets console: orvane_console (window, about box, Load) and orvane-updater.
+# The Qt 6 Widgets window: orvane_console (window, about box, chooser) and orvane-updater.
 find_package(Qt6 6.4 REQUIRED COMPONENTS Widgets)
 
 add_library(orvane_console STATIC
-  AboutDlg.h AboutDlg.cpp
-  CommandLine.h CommandLine.cpp
-  FileChooser.h FileChooser.cpp
-  Resources.h Resources.cpp
-  SelectFile.h
-  SystemMenuWin.cpp
-  UpdaterDlg.h UpdaterDlg.cpp UpdaterDlgLoad.cpp
-  WorkerThread.h WorkerThread.cpp
+  qt/AboutDlg.h qt/AboutDlg.cpp
+  qt/FileChooser.h qt/FileChooser.cpp
+  qt/QtSystemMenuWin.cpp
+  qt/QtUpdaterWindow.h qt/QtUpdaterWindow.cpp
+  qt/Resources.h qt/Resources.cpp
   ${PROJECT_SOURCE_DIR}/res/IDD_UPDATER_DIALOG.ui
   ${PROJECT_SOURCE_DIR}/res/IDD_ABOUTBOX.ui
   ${PROJECT_SOURCE_DIR}/res/orvane.qrc
@@ -17,12 +14,12 @@ add_library(orvane_console STATIC
 set_target_properties(orvane_console PROPERTIES
   AUTOMOC ON AUTOUIC ON AUTORCC ON
   AUTOUIC_SEARCH_PATHS ${PROJECT_SOURCE_DIR}/res)
-target_link_libraries(orvane_console PUBLIC orvane_download orvane_link Qt6::Widgets
+target_link_libraries(orvane_console PUBLIC orvane_console_core Qt6::Widgets
                                      PRIVATE orvane_warnings)
 
 # The application object and main(); the worker and the simulated device are linked here so
 # that the window itself can be tested with stand-in workers.
-add_executable(orvane-updater WIN32 main.cpp UpdaterApp.h UpdaterApp.cpp)
+add_executable(orvane-updater WIN32 qt/main.cpp qt/UpdaterApp.h qt/UpdaterApp.cpp)
 target_link_libraries(orvane-updater PRIVATE orvane_console orvane_download orvane_sim
                                              orvane_warnings)
 
