@@ -22,3 +22,12 @@ target_include_directories(orvane-updater PRIVATE ${PROJECT_SOURCE_DIR}
                                                   ${PROJECT_SOURCE_DIR}/res/win32)
 target_link_libraries(orvane-updater PRIVATE orvane_console_win32 orvane_console_start
                                              orvane_download orvane_warnings)
+
+# Shows the window after a simulated download for docs/screenshot-win32.png; run by hand:
+#   scripts/take-screenshot-win32 build/windows/app/orvane-console-shot-win32.exe docs/screenshot-win32.png
+add_executable(orvane-console-shot-win32 EXCLUDE_FROM_ALL WIN32 tools/ConsoleShotWin32.cpp
+                                                                ${ORVANE_WIN32_RESOURCES})
+target_include_directories(orvane-console-shot-win32 PRIVATE ${PROJECT_SOURCE_DIR}
+                                                             ${PROJECT_SOURCE_DIR}/res/win32)
+target_link_libraries(orvane-console-shot-win32 PRIVATE orvane_console_win32 orvane_download
+                                                        orvane_sim orvane_warnings)
