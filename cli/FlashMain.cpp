@@ -110,7 +110,9 @@ int main(int argc, char** argv) {
             ReportHidPermission(*hid, options.vid, options.pid, PathAccessible, stderr);
         }
     } else {
-        static ConsoleWindow window(stdout, isatty(STDERR_FILENO) ? stderr : nullptr);
+        // Never destroyed: the signal watcher may hold its log guard while the process ends.
+        static ConsoleWindow& window =
+            *new ConsoleWindow(stdout, isatty(STDERR_FILENO) ? stderr : nullptr);
         g_runWindow = &window;
         status = RunFlash(options, ports, *hid, !options.simulate, window, stderr);
     }
