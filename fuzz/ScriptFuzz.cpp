@@ -57,9 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Require(scan.End() != orvane::ScanEnd::Running);
     Require(!scan.Next(block, frameText.data()));
-    Require(check.Accepted() == !refused);
+    // A script without a single block is refused too: there is nothing to download.
+    Require(check.Accepted() == (!refused && blocks > 0));
     if (check.Accepted()) {
         Require(check.frames == blocks);
+    } else if (check.fault == orvane::ScriptFault::NoFrames) {
+        Require(blocks == 0 && check.block == 0);
     } else {
         Require(check.block >= 1 && check.block <= blocks && check.line >= 1);
     }
