@@ -33,6 +33,11 @@ void ConsoleWindow::LogRefresh() {
 }
 
 void ConsoleWindow::PrintLine(const std::string& line) {
+    if (m_observer != nullptr) {
+        m_lastLine = line;
+        m_observer->OnLine(line);
+        return;
+    }
     EndProgress();
     std::fwrite(line.data(), 1, line.size(), m_out);
     std::fputc('\n', m_out);
@@ -44,6 +49,10 @@ void ConsoleWindow::PrintLine(const std::string& line) {
 }
 
 void ConsoleWindow::OnProgress(int sent, int total) {
+    if (m_observer != nullptr) {
+        m_observer->OnFrames(sent, total);
+        return;
+    }
     m_sent = sent;
     m_total = total;
     DrawProgress();

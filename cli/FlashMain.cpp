@@ -15,6 +15,10 @@
 #include "cli/Flasher.h"
 #include "cli/Listing.h"
 #include "cli/Options.h"
+#include "cli/station/ChildProcess.h"
+#include "cli/station/DeviceRun.h"
+#include "cli/station/SingleRun.h"
+#include "cli/station/Station.h"
 #include "link/HidLink.h"
 #include "platform/Clock.h"
 #include "platform/PortList.h"
@@ -56,6 +60,38 @@ bool AlwaysAccessible(const std::string& /*path*/) {
     return true;
 }
 
+// --all and --watch: one flasher per device under a station (cli/station).
+int RunStationMain(const orvane::cli::Options& options, const char* argv0) {
+    using namespace orvane::cli;
+    station::BlockStopSignals();  // before any other thread starts
+    station::StationSetup setup;
+    setup.program = station::SelfProgram(argv0);
+    setup.tool = "orvane-flash " ORVANE_VERSION;
+    setup.ports = options.ports;
+    setup.portsGiven = !options.ports.empty();
+    setup.hid = &orvane::SystemHidBackend();
+    setup.terminal = isatty(STDERR_FILENO) != 0;
+    std::unique_ptr<orvane::sim::Simulation> simulation;
+    if (options.simulate) {
+        simulation = std::make_unique<orvane::sim::Simulation>(options.simSetup);
+        std::string error;
+        if (!options.usb && !simulation->Start(&error)) {
+            std::fprintf(stderr, "orvane-flash: cannot start the simulated devices: %s\n",
+                         error.c_str());
+            return kExitNoDevice;
+        }
+        setup.ports = simulation->SerialPorts();
+        setup.portsGiven = true;
+        setup.hid = simulation->HidBackend();
+        setup.simulatedUsb = true;
+    }
+    const int status = station::RunStation(options, setup);
+    if (simulation) {
+        simulation->Stop();
+    }
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,13 +117,22 @@ int main(int argc, char** argv) {
             break;
     }
 
+    if (!options.station.recordDir.empty() &&
+        !station::CheckRecordDir(options.station.recordDir, error)) {
+        std::fprintf(stderr, "orvane-flash: %s\n", error.c_str());
+        return kExitUsage;
+    }
+    if (options.command == Command::Flash && options.station.Supervises()) {
+        return RunStationMain(options, argv[0]);
+    }
+
     WatchSignals();  // before any other thread starts, so that all inherit the mask
 
     std::unique_ptr<orvane::sim::Simulation> simulation;
     std::vector<std::string> ports = options.ports;
     orvane::IHidBackend* hid = &orvane::SystemHidBackend();
     if (options.simulate) {
-        simulation = std::make_unique<orvane::sim::Simulation>(options.simConfig);
+        simulation = std::make_unique<orvane::sim::Simulation>(options.simSetup);
         if (!simulation->Start(&error)) {
             std::fprintf(stderr, "orvane-flash: cannot start the simulated device: %s\n",
                          error.c_str());
@@ -112,7 +157,16 @@ int main(int argc, char** argv) {
     } else {
         static ConsoleWindow window(stdout, isatty(STDERR_FILENO) ? stderr : nullptr);
         g_runWindow = &window;
+        std::unique_ptr<station::SingleRun> single;
+        if (station::SingleRun::Wanted(options)) {
+            single = std::make_unique<station::SingleRun>(options, "orvane-flash " ORVANE_VERSION,
+                                                          *hid, stdout, stderr);
+            single->Begin(window);
+        }
         status = RunFlash(options, ports, *hid, !options.simulate, window, stderr);
+        if (single) {
+            status = single->Finish(status);
+        }
     }
     if (simulation) {
         g_hidLink.SetBackend(nullptr);

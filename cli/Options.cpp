@@ -111,8 +111,15 @@ bool ParseOptions(int argc, char** argv, Options& out, std::string& error) {
                 }
                 o.script = value;
             }
+        } else if (const int stationTaken =
+                       station::TakeStationOption(argc, argv, i, o.station, error);
+                   stationTaken != 0) {
+            if (stationTaken < 0) {
+                return false;
+            }
+            i += stationTaken - 1;
         } else {
-            const int taken = sim::TakeDeviceOption(argc, argv, i, o.simConfig, error);
+            const int taken = sim::TakeSimOption(argc, argv, i, o.simSetup, error);
             if (taken < 0) {
                 return false;
             }
@@ -124,9 +131,11 @@ bool ParseOptions(int argc, char** argv, Options& out, std::string& error) {
             i += taken - 1;
         }
     }
-    if (!Check(o, simSwitches, error)) {
+    if (!Check(o, simSwitches, error) || !sim::CheckSimSetup(o.simSetup, error) ||
+        !station::CheckStationOptions(o.station, o.usb, error)) {
         return false;
     }
+    o.simConfig = o.simSetup.ConfigFor(1);
     // As the console reads its fields: no digits read as 0, a 0x prefix is welcome in hex.
     o.baud = StrToUl32(o.baudText.c_str(), 10);
     o.vid = StrToUl32(o.vidText.c_str(), 16);
@@ -156,12 +165,15 @@ std::string HelpText() {
         "  --help          this text\n"
         "  --version       the program's version\n"
         "\n"
-        "With --simulate:\n";
+        "Station:\n";
+    text += station::StationOptionsHelp();
+    text += "\nWith --simulate:\n";
     text += sim::DeviceOptionsHelp();
     text +=
         "\n"
         "Exit status: 0 downloaded, 1 send command failed, 2 no device answered, 3 script not\n"
-        "readable or refused, 64 usage error, 130 interrupted.\n";
+        "readable or refused, 64 usage error, 130 interrupted. With --all or --watch: 0 every\n"
+        "device that answered downloaded, 1 any failed, 2 none answered.\n";
     return text;
 }
 

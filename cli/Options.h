@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/station/StationOptions.h"
+#include "sim/DeviceOptions.h"
 #include "sim/OrvaneDevice.h"
 
 namespace orvane::cli {
@@ -34,7 +36,9 @@ struct Options {
     uint32_t vid = 0x0ACD;       // strtoul(vidText, 16), kept to 32 bits
     uint32_t pid = 0x3710;
     bool simulate = false;
-    sim::DeviceConfig simConfig;  // --sim-* switches
+    sim::DeviceConfig simConfig;  // --sim-* switches, as they set the first device
+    sim::SimSetup simSetup;       // --sim-* switches, every device
+    station::StationOptions station;
 };
 
 // Parses argv[1..argc-1]. Returns false with a one-line reason in `error` for a usage error
