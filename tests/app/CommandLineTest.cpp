@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/CommandLine.h"
+#include "app/console/CommandLine.h"
 
 namespace {
 

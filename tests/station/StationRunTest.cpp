@@ -152,7 +152,8 @@ TEST_F(StationRunTest, AllFlashesEveryDeviceAtOnceAndOneFailureStaysItsOwn) {
         EXPECT_EQ(record["interface"].text, "rs232");
         const std::string& device = record["device"]["path"].text;
         EXPECT_EQ(record["log"].items.size(), logs.at(device).size()) << device;
-        EXPECT_EQ(record["frames"]["sent"].number, device == ports[1] ? 3 : 4);
+        // Progress counts the exchanges that completed: the refused third one does not.
+        EXPECT_EQ(record["frames"]["sent"].number, device == ports[1] ? 2 : 4);
     }
 }
 
@@ -162,14 +163,14 @@ TEST_F(StationRunTest, AllOverUsbKeepsEachOfTheIdenticalDevicesApart) {
     frames.insert(frames.begin() + 2, OrvaneDevice::MakeFrame(0xC7, 0x15));  // a restart
     const std::string script = Script(frames, true);
     FlashRun run({"--all", "--usb", "--json", "--record", (m_dir / "records").string(),
-                  "--simulate", "--sim-devices", "3", "--sim-version", "V2@2", "--sim-hang-up",
-                  "4@3", script});
+                  "--simulate", "--sim-devices", "3", "--sim-version", "V1", "--sim-version",
+                  "V2@2", "--sim-hang-up", "4@3", script});
     EXPECT_EQ(run.Finish(), 1) << run.Err();
 
     const std::vector<std::string> good = {"Open USB interface success.",
                                            "Enter bootloader mode success!",
                                            "Start bootloader.",
-                                           "BL Version:V1.03",
+                                           "BL Version:V1",
                                            "Start send bootloader command.",
                                            "Loading firmware ... Package 1",
                                            "Loading firmware ... Package 2",
@@ -195,7 +196,7 @@ TEST_F(StationRunTest, AllOverUsbKeepsEachOfTheIdenticalDevicesApart) {
     ASSERT_EQ(records.size(), 3U);
     for (const JsonValue& record : records) {
         const std::string& device = record["device"]["path"].text;
-        EXPECT_EQ(record["bootloader_version"].text, device == "sim:hidraw1" ? "V2" : "V1.03");
+        EXPECT_EQ(record["bootloader_version"].text, device == "sim:hidraw1" ? "V2" : "V1");
         EXPECT_EQ(record["device"]["port_path"].kind, JsonValue::Kind::String);
         EXPECT_EQ(record["outcome"].text, device == "sim:hidraw2" ? "failed" : "downloaded");
     }
