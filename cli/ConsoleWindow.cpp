@@ -44,6 +44,11 @@ void ConsoleWindow::LogRefresh() {
 }
 
 void ConsoleWindow::PrintLine(const std::string& line) {
+    if (m_observer != nullptr) {
+        m_lastLine = line;
+        m_observer->OnLine(line);
+        return;
+    }
     m_bar.Clear();
     std::fwrite(line.data(), 1, line.size(), m_setup.out);
     std::fputc('\n', m_setup.out);
@@ -68,6 +73,10 @@ void ConsoleWindow::Diagnose(const std::string& text) {
 void ConsoleWindow::OnProgress(int done, int total) {
     m_done = done;
     m_total = total;
+    if (m_observer != nullptr) {
+        m_observer->OnFrames(done, total);
+        return;
+    }
     m_bar.Set(done, total);
 }
 

@@ -9,6 +9,15 @@
 
 namespace orvane::cli {
 
+// Takes what a ConsoleWindow would print, in its place (--json, a station's child): each line
+// without its "\r\n", and the progress. Called on the thread that prints.
+class LineObserver {
+public:
+    virtual ~LineObserver() = default;
+    virtual void OnLine(const std::string& line) = 0;
+    virtual void OnFrames(int sent, int total) = 0;
+};
+
 // Where the flasher's window sends what.
 struct ConsoleSetup {
     std::FILE* out = stdout;        // the log lines, without their "\r\n"
@@ -42,6 +51,9 @@ public:
     // Clears the progress bar, if one is shown.
     void EndProgress();
 
+    // From now on lines and progress go to `observer` (not null) instead of `out` and the bar.
+    void SetObserver(LineObserver* observer) { m_observer = observer; }
+
     // The last line printed, without "\r\n"; empty when none.
     const std::string& LastLine() const { return m_lastLine; }
     // Exchanges completed and frames in the script, as the last OnProgress said; done is -1
@@ -52,6 +64,7 @@ public:
 private:
     ConsoleSetup m_setup;
     ProgressBar m_bar;
+    LineObserver* m_observer = nullptr;
     std::size_t m_printed = 0;  // bytes of m_strLog already printed
     std::string m_lastLine;
     int m_done = -1;

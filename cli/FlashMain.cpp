@@ -12,6 +12,10 @@
 #include "cli/LogFile.h"
 #include "cli/Options.h"
 #include "cli/Terminal.h"
+#include "cli/station/ChildProcess.h"
+#include "cli/station/DeviceRun.h"
+#include "cli/station/SingleRun.h"
+#include "cli/station/Station.h"
 #include "link/HidLink.h"
 #include "platform/PortList.h"
 #include "sim/Simulation.h"
@@ -54,16 +58,54 @@ int Flash(const Options& options, const std::vector<std::string>& ports, orvane:
     // and the static destructors run.
     static ConsoleWindow& window = *new ConsoleWindow(setup);
     SetInterruptGuard(&window.m_logGuard);
-    const int status = RunFlash(options, ports, hid, window);
+    // --json, --record and a station's pin (cli/station).
+    std::unique_ptr<station::SingleRun> single;
+    if (station::SingleRun::Wanted(options)) {
+        single = std::make_unique<station::SingleRun>(options, "orvane-flash " ORVANE_VERSION, hid,
+                                                      stdout, stderr);
+        single->Begin(window);
+    }
+    int status = RunFlash(options, ports, hid, window);
     window.EndProgress();
     const Interrupt interrupt = InterruptReceived();
-    if (status != kExitStopped || interrupt == Interrupt::None) {
-        return status;
+    if (status == kExitStopped && interrupt != Interrupt::None) {
+        // One line even with --quiet: it is the only word the operator gets of the stop.
+        std::fprintf(stderr, "orvane-flash: %s\n",
+                     DescribeInterrupt(interrupt, window.Done(), window.Total()).c_str());
+        status = interrupt == Interrupt::Terminated ? kExitTerminated : kExitInterrupted;
     }
-    // One line even with --quiet: it is the only word the operator gets of the stop.
-    std::fprintf(stderr, "orvane-flash: %s\n",
-                 DescribeInterrupt(interrupt, window.Done(), window.Total()).c_str());
-    return interrupt == Interrupt::Terminated ? kExitTerminated : kExitInterrupted;
+    return single ? single->Finish(status) : status;
+}
+
+// --all and --watch: one flasher per device under a station (cli/station).
+int RunStationMain(const Options& options, const char* argv0) {
+    station::BlockStopSignals();  // before any other thread starts
+    station::StationSetup setup;
+    setup.program = station::SelfProgram(argv0);
+    setup.tool = "orvane-flash " ORVANE_VERSION;
+    setup.ports = options.ports;
+    setup.portsGiven = !options.ports.empty();
+    setup.hid = &orvane::SystemHidBackend();
+    setup.terminal = CanRedrawLine(stderr);
+    std::unique_ptr<orvane::sim::Simulation> simulation;
+    if (options.simulate) {
+        simulation = std::make_unique<orvane::sim::Simulation>(options.simSetup);
+        std::string error;
+        if (!options.usb && !simulation->Start(&error)) {
+            std::fprintf(stderr, "orvane-flash: cannot start the simulated devices: %s\n",
+                         error.c_str());
+            return kExitNoDevice;
+        }
+        setup.ports = simulation->SerialPorts();
+        setup.portsGiven = true;
+        setup.hid = simulation->HidBackend();
+        setup.simulatedUsb = true;
+    }
+    const int status = station::RunStation(options, setup);
+    if (simulation) {
+        simulation->Stop();
+    }
+    return status;
 }
 
 }  // namespace
@@ -95,13 +137,22 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
+    if (!options.station.recordDir.empty() &&
+        !station::CheckRecordDir(options.station.recordDir, error)) {
+        std::fprintf(stderr, "orvane-flash: %s\n", error.c_str());
+        return kExitUsage;
+    }
+    if (options.command == Command::Flash && options.station.Supervises()) {
+        return RunStationMain(options, argv[0]);
+    }
+
     WatchInterrupts();  // before any other thread starts, so that all inherit the mask
 
     std::unique_ptr<orvane::sim::Simulation> simulation;
     std::vector<std::string> ports = options.ports;
     orvane::IHidBackend* hid = &orvane::SystemHidBackend();
     if (options.simulate) {
-        simulation = std::make_unique<orvane::sim::Simulation>(options.simConfig);
+        simulation = std::make_unique<orvane::sim::Simulation>(options.simSetup);
         if (!simulation->Start(&error)) {
             std::fprintf(stderr, "orvane-flash: cannot start the simulated device: %s\n",
                          error.c_str());

@@ -192,19 +192,24 @@ private:
         return ApplyValue(spec->name, value, error);
     }
 
+    // The station's switches and the simulator's (--sim-*, with their "@K" device suffixes).
     bool TakeSimOption(const std::string& name, const std::string& value, bool inlineValue,
                        std::string& error) {
-        int taken = 0;
-        if (inlineValue) {
-            std::string pieces[2] = {name, value};
-            char* argv[2] = {pieces[0].data(), pieces[1].data()};
-            taken = sim::TakeDeviceOption(2, argv, 0, options.simConfig, error);
-            if (taken == 1) {
-                error = name + " takes no value";
-                return false;
-            }
-        } else {
-            taken = sim::TakeDeviceOption(m_argc, m_argv, m_index, options.simConfig, error);
+        std::string pieces[2] = {name, value};
+        char* inlineArgv[2] = {pieces[0].data(), pieces[1].data()};
+        const int argc = inlineValue ? 2 : m_argc;
+        char** argv = inlineValue ? inlineArgv : m_argv;
+        const int at = inlineValue ? 0 : m_index;
+        int taken = station::TakeStationOption(argc, argv, at, options.station, error);
+        const bool isStation = taken != 0;
+        if (!isStation) {
+            taken = sim::TakeSimOption(argc, argv, at, options.simSetup, error);
+        }
+        if (inlineValue && taken == 1) {
+            error = name + " takes no value";
+            return false;
+        }
+        if (!inlineValue) {
             m_index += taken > 0 ? taken - 1 : 0;
         }
         if (taken < 0) {
@@ -214,7 +219,7 @@ private:
             error = "unknown option " + name;
             return false;
         }
-        simSwitches = true;
+        simSwitches = simSwitches || !isStation;
         return true;
     }
 
@@ -301,9 +306,12 @@ bool ParseOptions(int argc, char** argv, Options& out, std::string& error) {
         out = std::move(o);
         return true;
     }
-    if (!CheckCombination(o, parser.simSwitches, error) || !CheckNumbers(o, error)) {
+    if (!CheckCombination(o, parser.simSwitches, error) || !CheckNumbers(o, error) ||
+        !sim::CheckSimSetup(o.simSetup, error) ||
+        !station::CheckStationOptions(o.station, o.usb, error)) {
         return false;
     }
+    o.simConfig = o.simSetup.ConfigFor(1);
     out = std::move(o);
     return true;
 }
@@ -337,13 +345,16 @@ std::string HelpText() {
         "An option's value may follow it as the next argument or after '=' (--baud=9600);\n"
         "'--' ends the options.\n"
         "\n"
-        "With --simulate:\n";
+        "Station:\n";
+    text += station::StationOptionsHelp();
+    text += "\nWith --simulate:\n";
     text += sim::DeviceOptionsHelp();
     text +=
         "\n"
         "Exit status: 0 downloaded, 1 send command failed, 2 no device answered, 3 script not\n"
         "readable or refused, 64 usage error, 130 interrupted (Ctrl-C), 143 terminated\n"
-        "(SIGTERM).\n";
+        "(SIGTERM). With --all or --watch: 0 every device that answered downloaded, 1 any\n"
+        "failed, 2 none answered.\n";
     return text;
 }
 

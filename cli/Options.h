@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/station/StationOptions.h"
+#include "sim/DeviceOptions.h"
 #include "sim/OrvaneDevice.h"
 
 namespace orvane::cli {
@@ -43,7 +45,9 @@ struct Options {
     uint32_t vid = 0x0ACD;       // 0 to 0xFFFF
     uint32_t pid = 0x3710;
     bool simulate = false;
-    sim::DeviceConfig simConfig;  // --sim-* switches
+    sim::DeviceConfig simConfig;  // --sim-* switches, as they set the first device
+    sim::SimSetup simSetup;       // --sim-* switches, every device
+    station::StationOptions station;
     Verbosity verbosity = Verbosity::Normal;
     std::string logPath;  // --log FILE: log lines with timestamps appended there; empty: none
 };

@@ -10,6 +10,15 @@ add_library(orvane_cli STATIC
   ScriptDiagnosis.h ScriptDiagnosis.cpp
   Listing.h Listing.cpp
   Flasher.h Flasher.cpp
+  station/StationOptions.h station/StationOptions.cpp
+  station/Json.h station/Json.cpp
+  station/Sha256.h station/Sha256.cpp
+  station/DeviceRun.h station/DeviceRun.cpp
+  station/WaitReportingClock.h
+  station/SingleRun.h station/SingleRun.cpp
+  station/ChildProcess.h station/ChildProcess.cpp
+  station/StatusBoard.h station/StatusBoard.cpp
+  station/Station.h station/Station.cpp
   Interrupt.h
   Terminal.h
 )

@@ -57,6 +57,10 @@ int CHidLink::Open(uint32_t vid, uint32_t pid) {
         if (info.path.size() >= sizeof(m_szDevicePath)) {
             continue;
         }
+        // Another station's device is not even opened.
+        if (!m_pin.Empty() && !m_pin.Matches(info)) {
+            continue;
+        }
         std::unique_ptr<orvane::IHidDevice> device = backend.OpenPath(info.path);
         if (!device) {
             continue;

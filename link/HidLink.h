@@ -57,12 +57,19 @@ public:
     const char* DevicePath() const { return m_szDevicePath; }
     // Replaces the back end (drops a held device first). nullptr selects the platform's.
     void SetBackend(orvane::IHidBackend* backend);
+    // Pins the link to one physical device: from now on Open takes only a device that
+    // `identity` matches (HidDeviceIdentity::Matches) and leaves every other one untouched, so
+    // a reopen after a restart never lands on another device with the same ids. An empty
+    // identity unpins: Open takes the first device with the ids again.
+    void Pin(const orvane::HidDeviceIdentity& identity) { m_pin = identity; }
+    const orvane::HidDeviceIdentity& PinnedTo() const { return m_pin; }
 
 private:
     uint32_t m_nVendorId = 0;
     uint32_t m_nProductId = 0;
     orvane::IHidBackend* m_pBackend = nullptr;
     std::unique_ptr<orvane::IHidDevice> m_hDevice;
+    orvane::HidDeviceIdentity m_pin;
     char m_szDevicePath[1024] = {};
 };
 

@@ -13,6 +13,35 @@ struct HidDeviceInfo {
     uint16_t vendorId = 0;
     uint16_t productId = 0;
     std::string product;  // may be empty
+    std::string serialNumber =
+        {};  // the USB serial number (HID_UNIQ); empty when the device has none
+    // The device's place in the USB topology ("1-1.4": bus 1, hub port 1, port 4), which stays
+    // the same while the device restarts; empty when the platform cannot tell it.
+    std::string portPath = {};
+};
+
+// Which physical device a station's download belongs to, taken from the HidDeviceInfo that found
+// it: its port path where there is one, otherwise its serial number, otherwise its HID path
+// (which does not survive a restart, but never names another device).
+struct HidDeviceIdentity {
+    std::string portPath = {};
+    std::string serialNumber;
+    std::string path;
+
+    static HidDeviceIdentity Of(const HidDeviceInfo& info) {
+        return {info.portPath, info.serialNumber, info.path};
+    }
+    bool Empty() const { return portPath.empty() && serialNumber.empty() && path.empty(); }
+    // True when `info` is this device, by the first kind of identity this one has.
+    bool Matches(const HidDeviceInfo& info) const {
+        if (!portPath.empty()) {
+            return info.portPath == portPath;
+        }
+        if (!serialNumber.empty()) {
+            return info.serialNumber == serialNumber;
+        }
+        return !path.empty() && info.path == path;
+    }
 };
 
 // One open HID device. Reports carry the report id (our position code) in byte 0.

@@ -11,7 +11,9 @@ namespace orvane {
 
 // Lists the hidraw nodes under `classDir` (normally /sys/class/hidraw) in the natural order of
 // their numbers (hidraw2 before hidraw10), each as `devDir`/hidrawN with the ids and name from
-// its device/uevent (HID_ID=bus:vendor:product in hex, HID_NAME=...). Entries that are not
+// its device/uevent (HID_ID=bus:vendor:product in hex, HID_NAME=..., HID_UNIQ=serial number) and
+// the USB port path of the interface its device link resolves into ("1-1.4" from
+// .../1-1.4/1-1.4:1.0/0003:...; empty off USB). Entries that are not
 // hidrawN, or whose uevent is missing or has no well-formed HID_ID, are left out. Reads sysfs
 // only: no hidapi call, so it is safe while devices come and go. Linux only.
 std::vector<HidDeviceInfo> EnumerateHidrawSysfs(const std::string& classDir,

@@ -37,6 +37,8 @@ std::vector<HidDeviceInfo> EnumerateWithHidapi() {
         info.vendorId = entry->vendor_id;
         info.productId = entry->product_id;
         info.product = Narrow(entry->product_string);
+        // hidapi does not tell the device's place on the bus: a station pins by serial number.
+        info.serialNumber = Narrow(entry->serial_number);
         devices.push_back(std::move(info));
     }
     hid_free_enumeration(list);

@@ -99,9 +99,49 @@ bool ReadUevent(const std::filesystem::path& file, HidDeviceInfo& info) {
             haveId = ParseHidId(line.substr(7), info.vendorId, info.productId);
         } else if (line.rfind("HID_NAME=", 0) == 0) {
             info.product = line.substr(9);
+        } else if (line.rfind("HID_UNIQ=", 0) == 0) {
+            info.serialNumber = line.substr(9);
         }
     }
     return haveId;
+}
+
+// "1-1.4:1.0" (bus-ports:configuration.interface, a USB interface's name in sysfs) -> "1-1.4".
+bool UsbPortOfInterface(const std::string& name, std::string& port) {
+    const size_t dash = name.find('-');
+    const size_t colon = name.find(':');
+    if (dash == std::string::npos || colon == std::string::npos || dash == 0 || colon < dash + 2) {
+        return false;
+    }
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        const bool digit = c >= '0' && c <= '9';
+        const bool allowed = i < dash ? digit : (i == dash || i == colon || digit || c == '.');
+        if (!allowed) {
+            return false;
+        }
+    }
+    port = name.substr(0, colon);
+    return true;
+}
+
+// The port path of the USB device a hidraw node belongs to: the innermost USB interface among
+// the directories that its device link resolves to. Empty for a HID device off USB (uhid,
+// Bluetooth, I2C).
+std::string UsbPortPath(const std::filesystem::path& deviceLink) {
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(deviceLink, error);
+    if (error) {
+        return {};
+    }
+    std::string port;
+    for (const auto& part : real) {
+        std::string candidate;
+        if (UsbPortOfInterface(part.string(), candidate)) {
+            port = candidate;
+        }
+    }
+    return port;
 }
 
 }  // namespace
@@ -130,9 +170,11 @@ std::vector<HidDeviceInfo> EnumerateHidrawSysfs(const std::string& classDir,
     std::vector<HidDeviceInfo> devices;
     for (const auto& [number, name] : nodes) {
         HidDeviceInfo info;
-        if (!ReadUevent(std::filesystem::path(classDir) / name / "device" / "uevent", info)) {
+        const std::filesystem::path device = std::filesystem::path(classDir) / name / "device";
+        if (!ReadUevent(device / "uevent", info)) {
             continue;
         }
+        info.portPath = UsbPortPath(device);
         info.path = devDir;
         info.path.append("/").append(name);
         devices.push_back(std::move(info));

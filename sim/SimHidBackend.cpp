@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "link/MessageFrame.h"
@@ -24,40 +25,70 @@ constexpr int kWaitSliceMs = 20;
 // One open handle; dead for good once the device left the bus after it was opened.
 class SimHidHandle final : public IHidDevice {
 public:
-    SimHidHandle(SimHidBackend& backend, uint64_t generation)
-        : m_backend(backend), m_generation(generation) {}
+    SimHidHandle(SimHidBackend& backend, std::size_t index, uint64_t generation)
+        : m_backend(backend), m_index(index), m_generation(generation) {}
 
     int Write(const uint8_t* report, size_t len) override {
-        return m_backend.WriteReport(m_generation, report, len);
+        return m_backend.WriteReport(m_index, m_generation, report, len);
     }
     int Read(uint8_t* report, size_t len, int timeoutMs) override {
-        return m_backend.ReadReport(m_generation, report, len, timeoutMs);
+        return m_backend.ReadReport(m_index, m_generation, report, len, timeoutMs);
     }
     uint32_t InputReportLength() const override { return SimHidBackend::kReportSize; }
     uint32_t OutputReportLength() const override { return SimHidBackend::kReportSize; }
 
 private:
     SimHidBackend& m_backend;
+    std::size_t m_index;
     uint64_t m_generation;
 };
 
-SimHidBackend::SimHidBackend(OrvaneDevice& device) : m_device(device) {}
+SimHidBackend::SimHidBackend(OrvaneDevice& device) : m_faces(1) {
+    m_faces[0].device = &device;
+}
+
+SimHidBackend::SimHidBackend(const std::vector<OrvaneDevice*>& devices)
+    : m_renumber(true), m_faces(devices.size()) {
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        m_faces[i].device = devices[i];
+    }
+}
 
 SimHidBackend::~SimHidBackend() = default;
 
-std::vector<HidDeviceInfo> SimHidBackend::Enumerate() {
-    if (!m_device.OnBus()) {
-        return {};
+std::string SimHidBackend::PathOf(std::size_t index, uint64_t generation) const {
+    if (!m_renumber) {
+        return kPath;
     }
-    const DeviceConfig config = m_device.Config();
-    return {HidDeviceInfo{kPath, config.vendorId, config.productId, "Orvane (simulated)"}};
+    return "sim:hidraw" + std::to_string(index + m_faces.size() * generation);
+}
+
+std::vector<HidDeviceInfo> SimHidBackend::Enumerate() {
+    std::vector<HidDeviceInfo> found;
+    for (std::size_t i = 0; i < m_faces.size(); ++i) {
+        const OrvaneDevice& device = *m_faces[i].device;
+        if (!device.OnBus()) {
+            continue;
+        }
+        const DeviceConfig config = device.Config();
+        char serial[16];
+        std::snprintf(serial, sizeof serial, "SIM%04zu", (i + 1) % 10000);
+        found.push_back(HidDeviceInfo{PathOf(i, device.BusGeneration()), config.vendorId,
+                                      config.productId, "Orvane (simulated)", serial,
+                                      "sim-1." + std::to_string(i + 1)});
+    }
+    return found;
 }
 
 std::unique_ptr<IHidDevice> SimHidBackend::OpenPath(const std::string& path) {
-    if (path != kPath || !m_device.OnBus()) {
-        return nullptr;
+    for (std::size_t i = 0; i < m_faces.size(); ++i) {
+        const OrvaneDevice& device = *m_faces[i].device;
+        const uint64_t generation = device.BusGeneration();
+        if (device.OnBus() && path == PathOf(i, generation)) {
+            return std::make_unique<SimHidHandle>(*this, i, generation);
+        }
     }
-    return std::make_unique<SimHidHandle>(*this, m_device.BusGeneration());
+    return nullptr;
 }
 
 std::vector<std::vector<uint8_t>> SimHidBackend::CutIntoReports(
@@ -86,12 +117,14 @@ std::vector<std::vector<uint8_t>> SimHidBackend::CutIntoReports(
     return reports;
 }
 
-bool SimHidBackend::Alive(uint64_t generation) const {
-    return m_device.OnBus() && m_device.BusGeneration() == generation;
+bool SimHidBackend::Alive(std::size_t index, uint64_t generation) const {
+    const OrvaneDevice& device = *m_faces[index].device;
+    return device.OnBus() && device.BusGeneration() == generation;
 }
 
-int SimHidBackend::WriteReport(uint64_t generation, const uint8_t* report, std::size_t len) {
-    if (!Alive(generation)) {
+int SimHidBackend::WriteReport(std::size_t index, uint64_t generation, const uint8_t* report,
+                               std::size_t len) {
+    if (!Alive(index, generation)) {
         return -1;
     }
     if (report == nullptr || len == 0) {
@@ -101,53 +134,54 @@ int SimHidBackend::WriteReport(uint64_t generation, const uint8_t* report, std::
     const std::size_t n = std::min<std::size_t>(len - 1, kPayload);
     const uint8_t* payload = report + 1;
 
+    Face& face = m_faces[index];
     std::vector<uint8_t> request;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_requestReports > 0 && m_requestGeneration != generation) {
-            m_request.clear();  // a request cut off when the device left the bus
-            m_requestReports = 0;
+        if (face.requestReports > 0 && face.requestGeneration != generation) {
+            face.request.clear();  // a request cut off when the device left the bus
+            face.requestReports = 0;
         }
         if (code == 1 || code == 2) {
-            m_request.assign(payload, payload + n);
-            m_requestReports = 1;
-            m_requestGeneration = generation;
-        } else if ((code == 3 || code == 4) && m_requestReports > 0) {
-            m_request.insert(m_request.end(), payload, payload + n);
-            ++m_requestReports;
+            face.request.assign(payload, payload + n);
+            face.requestReports = 1;
+            face.requestGeneration = generation;
+        } else if ((code == 3 || code == 4) && face.requestReports > 0) {
+            face.request.insert(face.request.end(), payload, payload + n);
+            ++face.requestReports;
         } else {
             // Not a report of a message (a script without position codes, a stray last report):
             // the device ignores it.
             return static_cast<int>(len);
         }
-        if (m_request.size() > kRequestMax) {
-            m_request.clear();
-            m_requestReports = 0;
+        if (face.request.size() > kRequestMax) {
+            face.request.clear();
+            face.requestReports = 0;
             return static_cast<int>(len);
         }
         if (code == 1 || code == 4) {
             // The frame's own length decides where it ends; the rest of the report is padding.
-            std::size_t total = m_request.size();
-            if (m_request.size() >= frame::kHeaderSize) {
-                total = std::min<std::size_t>(total, frame::TotalSize(m_request.data()));
+            std::size_t total = face.request.size();
+            if (face.request.size() >= frame::kHeaderSize) {
+                total = std::min<std::size_t>(total, frame::TotalSize(face.request.data()));
             }
-            request.assign(m_request.begin(),
-                           m_request.begin() + static_cast<std::ptrdiff_t>(total));
-            m_request.clear();
-            m_requestReports = 0;
+            request.assign(face.request.begin(),
+                           face.request.begin() + static_cast<std::ptrdiff_t>(total));
+            face.request.clear();
+            face.requestReports = 0;
             // A device answers its latest request: a restart reply nobody collected is gone.
-            std::erase_if(m_queue, [](const Queued& q) { return q.held; });
+            std::erase_if(face.queue, [](const Queued& q) { return q.held; });
         }
     }
     if (request.empty()) {
         return static_cast<int>(len);
     }
 
-    std::optional<OrvaneDevice::Reply> reply = m_device.Respond(request.data(), request.size());
+    std::optional<OrvaneDevice::Reply> reply = face.device->Respond(request.data(), request.size());
     if (reply && !reply->bytes.empty()) {
         std::lock_guard<std::mutex> lock(m_mutex);
         for (auto& piece : CutIntoReports(reply->bytes)) {
-            m_queue.push_back(
+            face.queue.push_back(
                 Queued{std::move(piece), reply->dueMs, reply->generation, reply->held});
         }
         m_arrived.notify_all();
@@ -155,8 +189,10 @@ int SimHidBackend::WriteReport(uint64_t generation, const uint8_t* report, std::
     return static_cast<int>(len);
 }
 
-int SimHidBackend::ReadReport(uint64_t generation, uint8_t* report, std::size_t len,
-                              int timeoutMs) {
+int SimHidBackend::ReadReport(std::size_t index, uint64_t generation, uint8_t* report,
+                              std::size_t len, int timeoutMs) {
+    Face& face = m_faces[index];
+    OrvaneDevice& device = *face.device;
     auto* virtualClock = dynamic_cast<VirtualClock*>(&Clock());
     const uint32_t limit = timeoutMs > 0 ? static_cast<uint32_t>(timeoutMs) : 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit);
@@ -164,21 +200,21 @@ int SimHidBackend::ReadReport(uint64_t generation, uint8_t* report, std::size_t 
 
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        if (!Alive(generation)) {
+        if (!Alive(index, generation)) {
             return -1;
         }
-        const uint64_t current = m_device.BusGeneration();
-        while (!m_queue.empty() && m_queue.front().generation != current) {
-            m_queue.pop_front();  // queued before the device left the bus
+        const uint64_t current = device.BusGeneration();
+        while (!face.queue.empty() && face.queue.front().generation != current) {
+            face.queue.pop_front();  // queued before the device left the bus
         }
-        const uint32_t now = m_device.NowMs();
-        if (!m_queue.empty() && static_cast<int32_t>(now - m_queue.front().dueMs) >= 0) {
-            const std::vector<uint8_t>& front = m_queue.front().report;
+        const uint32_t now = device.NowMs();
+        if (!face.queue.empty() && static_cast<int32_t>(now - face.queue.front().dueMs) >= 0) {
+            const std::vector<uint8_t>& front = face.queue.front().report;
             const std::size_t n = std::min(len, front.size());
             if (report != nullptr) {
                 std::memcpy(report, front.data(), n);
             }
-            m_queue.pop_front();
+            face.queue.pop_front();
             return static_cast<int>(n);
         }
         if (virtualClock != nullptr) {
@@ -187,8 +223,8 @@ int SimHidBackend::ReadReport(uint64_t generation, uint8_t* report, std::size_t 
                 return 0;
             }
             uint32_t wait = limit - advanced;
-            if (!m_queue.empty()) {
-                wait = std::min(wait, m_queue.front().dueMs - now);
+            if (!face.queue.empty()) {
+                wait = std::min(wait, face.queue.front().dueMs - now);
             }
             lock.unlock();
             virtualClock->Advance(wait);
@@ -202,8 +238,8 @@ int SimHidBackend::ReadReport(uint64_t generation, uint8_t* report, std::size_t 
             // Short slices: a due reply or the device leaving the bus is noticed promptly.
             auto slice = std::min<std::chrono::steady_clock::duration>(
                 left, std::chrono::milliseconds(kWaitSliceMs));
-            if (!m_queue.empty()) {
-                const uint32_t due = m_queue.front().dueMs - now;
+            if (!face.queue.empty()) {
+                const uint32_t due = face.queue.front().dueMs - now;
                 slice = std::min<std::chrono::steady_clock::duration>(
                     slice, std::chrono::milliseconds(due));
             }

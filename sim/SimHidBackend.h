@@ -15,7 +15,11 @@ namespace orvane::sim {
 class OrvaneDevice;
 
 // The USB face: an in-process HID back end with one virtual device ("sim:hidraw0", the ids of
-// the device's configuration, 64-byte reports whose byte 0 is the position code). Host reports
+// the device's configuration, 64-byte reports whose byte 0 is the position code), or with
+// several. Device k (from 0) of several has the serial number "SIM" and k + 1 in four digits
+// and the port path "sim-1.<k + 1>"; like a real device it comes back from each restart under a
+// new HID path ("sim:hidraw<k + n * generation>" for n devices) at the same port path. The one
+// device of the single-device face keeps "sim:hidraw0" throughout. Host reports
 // are joined by position code into a request frame and handed to the device; its reply is cut
 // into reports as the link's WriteMessage cuts a message (1 only / 2 first / 3 middle / 4 last,
 // 63 payload bytes, a last report keeps the tail bytes of the one before).
@@ -33,6 +37,8 @@ public:
     static constexpr const char* kPath = "sim:hidraw0";
 
     explicit SimHidBackend(OrvaneDevice& device);
+    // Several devices, in enumeration order; the caller keeps them alive.
+    explicit SimHidBackend(const std::vector<OrvaneDevice*>& devices);
     ~SimHidBackend() override;
 
     std::vector<HidDeviceInfo> Enumerate() override;
@@ -50,17 +56,25 @@ private:
         bool held = false;        // a restart frame's reply; the next request drops it
     };
 
-    int WriteReport(uint64_t generation, const uint8_t* report, std::size_t len);
-    int ReadReport(uint64_t generation, uint8_t* report, std::size_t len, int timeoutMs);
-    bool Alive(uint64_t generation) const;
+    // One device and what its USB connection holds.
+    struct Face {
+        OrvaneDevice* device = nullptr;
+        std::deque<Queued> queue;
+        std::vector<uint8_t> request;  // request being joined from host reports
+        uint32_t requestReports = 0;
+        uint64_t requestGeneration = 0;  // bus generation the joined request began in
+    };
 
-    OrvaneDevice& m_device;
+    std::string PathOf(std::size_t index, uint64_t generation) const;
+    int WriteReport(std::size_t index, uint64_t generation, const uint8_t* report, std::size_t len);
+    int ReadReport(std::size_t index, uint64_t generation, uint8_t* report, std::size_t len,
+                   int timeoutMs);
+    bool Alive(std::size_t index, uint64_t generation) const;
+
+    bool m_renumber = false;  // a new HID path after each restart
     std::mutex m_mutex;
     std::condition_variable m_arrived;
-    std::deque<Queued> m_queue;
-    std::vector<uint8_t> m_request;  // request being joined from host reports
-    uint32_t m_requestReports = 0;
-    uint64_t m_requestGeneration = 0;  // bus generation the joined request began in
+    std::vector<Face> m_faces;
 };
 
 }  // namespace orvane::sim

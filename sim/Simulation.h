@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/HidBackend.h"
+#include "sim/DeviceOptions.h"
 #include "sim/OrvaneDevice.h"
 
 namespace orvane::sim {
@@ -12,33 +13,38 @@ namespace orvane::sim {
 class SimSerialDevice;
 class SimHidBackend;
 
-// The simulated device behind both faces, for --simulate (the console and orvane-flash): one
-// OrvaneDevice reached over a pseudo-terminal (RS232) and through an in-process HID back end
-// (USB). Start and Stop on one thread; the accessors may be called from any thread while it runs.
+// The simulated devices behind both faces, for --simulate (the console and orvane-flash): each
+// OrvaneDevice reached over a pseudo-terminal of its own (RS232) and through one in-process HID
+// back end (USB). One device by default; a SimSetup gives several, whose USB faces share the ids
+// and differ in serial number and port path (SimHidBackend). Start and Stop on one thread; the
+// accessors may be called from any thread while it runs.
 class Simulation {
 public:
     explicit Simulation(DeviceConfig config = {});
+    explicit Simulation(const SimSetup& setup);
     ~Simulation();  // stops
     Simulation(const Simulation&) = delete;
     Simulation& operator=(const Simulation&) = delete;
 
-    // Opens the pseudo-terminal and starts serving. Returns false (with a reason in *error when
-    // given) when the pseudo-terminal cannot be had; the HID face works either way.
+    // Opens the pseudo-terminals and starts serving. Returns false (with a reason in *error when
+    // given) when one cannot be had; the HID face works either way.
     bool Start(std::string* error = nullptr);
-    // Stops serving and closes the pseudo-terminal; harmless when not started.
+    // Stops serving and closes the pseudo-terminals; harmless when not started.
     void Stop();
 
-    // The serial ports to scan instead of the platform's list: the pseudo-terminal's slave path
-    // (empty before Start succeeded).
+    // The serial ports to scan instead of the platform's list: the pseudo-terminals' slave paths
+    // in device order (none before Start succeeded).
     std::vector<std::string> SerialPorts() const;
     // The back end to install with g_hidLink.SetBackend(...); lives as long as this object.
     IHidBackend* HidBackend();
 
-    OrvaneDevice& Device();
+    // Device `index` (from 0; below DeviceCount()).
+    OrvaneDevice& Device(std::size_t index = 0);
+    std::size_t DeviceCount() const { return m_devices.size(); }
 
 private:
-    std::unique_ptr<OrvaneDevice> m_device;
-    std::unique_ptr<SimSerialDevice> m_serial;
+    std::vector<std::unique_ptr<OrvaneDevice>> m_devices;
+    std::vector<std::unique_ptr<SimSerialDevice>> m_serials;
     std::unique_ptr<SimHidBackend> m_hid;
 };
 
