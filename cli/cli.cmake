@@ -2,12 +2,28 @@
 add_library(orvane_cli STATIC
   Options.h Options.cpp
   ConsoleWindow.h ConsoleWindow.cpp
+  ProgressBar.h ProgressBar.cpp
+  LogFile.h LogFile.cpp
+  Diagnostics.h Diagnostics.cpp
+  LinkReport.h LinkReport.cpp
   Decode.h Decode.cpp
   ScriptDiagnosis.h ScriptDiagnosis.cpp
   Listing.h Listing.cpp
   Flasher.h Flasher.cpp
+  Interrupt.h
+  Terminal.h
 )
+# One file per platform behind Interrupt.h and Terminal.h.
+if(NOT WIN32)
+  target_sources(orvane_cli PRIVATE InterruptPosix.cpp TerminalPosix.cpp)
+endif()
 target_link_libraries(orvane_cli PUBLIC orvane_download orvane_sim PRIVATE orvane_warnings)
+# The installed udev rule's path, for the hint on a HID device this user may not open.
+if(NOT DEFINED ORVANE_UDEV_RULES_DIR)
+  set(ORVANE_UDEV_RULES_DIR /usr/lib/udev/rules.d)
+endif()
+set_property(SOURCE Diagnostics.cpp APPEND PROPERTY COMPILE_DEFINITIONS
+             ORVANE_UDEV_RULE_PATH="${ORVANE_UDEV_RULES_DIR}/70-orvane.rules")
 
 add_executable(orvane-flash FlashMain.cpp)
 target_link_libraries(orvane-flash PRIVATE orvane_cli orvane_warnings)

@@ -76,7 +76,7 @@ public:
         m_fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (m_fd < 0) {
             const int err = errno;
-            return Fail(OpenErrorOf(err), err);
+            return Fail(SerialOpenErrorOfErrno(err), err);
         }
         if (!Configure(device, mode)) {
             Close();
@@ -198,24 +198,6 @@ private:
         m_lastError = error;
         m_lastSystemError = systemError;
         return false;
-    }
-
-    static SerialOpenError OpenErrorOf(int err) {
-        switch (err) {
-            case ENOENT:
-            case ENODEV:
-            case ENXIO:
-            case ENOTDIR:
-            case EIO:  // a ttyS node without a UART behind it
-                return SerialOpenError::NotFound;
-            case EACCES:
-            case EPERM:
-                return SerialOpenError::PermissionDenied;
-            case EBUSY:
-                return SerialOpenError::Busy;
-            default:
-                return SerialOpenError::Other;
-        }
     }
 
     bool Configure(const std::string& device, const ModeSettings& mode) {

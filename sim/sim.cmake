@@ -6,8 +6,20 @@ add_library(orvane_sim STATIC
   Simulation.h Simulation.cpp
   ScriptWriter.h
   DeviceOptions.h DeviceOptions.cpp
+  ReportJoiner.h ReportJoiner.cpp
+  FrameGatherer.h FrameGatherer.cpp
 )
 target_link_libraries(orvane_sim PUBLIC orvane_link PRIVATE orvane_warnings)
+
+# The faces on real kernel drivers (uhid, f_hid gadget, any terminal), for orvane-sim.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  target_sources(orvane_sim PRIVATE
+    FaceEvents.h FaceEvents.cpp
+    SimTtyDevice.h SimTtyDevice.cpp
+    SimUhidDevice.h SimUhidDevice.cpp
+    SimHidgDevice.h SimHidgDevice.cpp
+  )
+endif()
 
 add_executable(orvane-sim SimMain.cpp)
 target_link_libraries(orvane-sim PRIVATE orvane_sim orvane_warnings)

@@ -327,7 +327,7 @@ TEST_F(SimConsoleTest, UsbDownloadOfTheExampleScriptRunsToItsEnd) {
     const std::string log = LogText();
     EXPECT_TRUE(
         log.starts_with("Enter bootloader mode success!\r\nStart bootloader.\r\n"
-                        "BL Version:V1.03\r\nStart send bootloader command.\r\n"))
+                        "BL Version:SIM-2\r\nStart send bootloader command.\r\n"))
         << log;
     EXPECT_TRUE(log.ends_with("Firmware Successfully Downloaded.\r\n")) << log;
     const QString shown =

@@ -10,8 +10,8 @@
 #include "cli/Flasher.h"
 #include "link/HidLink.h"
 #include "link/MessageFrame.h"
-#include "sim/Simulation.h"
 #include "sim/ScriptWriter.h"
+#include "sim/Simulation.h"
 
 namespace orvane {
 namespace {
@@ -29,7 +29,11 @@ protected:
         if (m_out != nullptr) {
             std::fclose(m_out);
         }
+        if (m_err != nullptr) {
+            std::fclose(m_err);
+        }
         std::free(m_text);
+        std::free(m_errText);
     }
 
     int Run(bool usb, sim::Simulation& simulation) {
@@ -40,13 +44,20 @@ protected:
         std::ofstream(options.script, std::ios::binary) << sim::MakeScript(m_frames, usb);
         g_hidLink.SetBackend(simulation.HidBackend());
         m_out = open_memstream(&m_text, &m_size);
-        cli::ConsoleWindow window(m_out);
-        return cli::RunFlash(options, simulation.SerialPorts(), *simulation.HidBackend(), false,
-                             window, stderr);
+        m_err = open_memstream(&m_errText, &m_errSize);
+        cli::ConsoleSetup setup;
+        setup.out = m_out;
+        setup.err = m_err;
+        cli::ConsoleWindow window(setup);
+        return cli::RunFlash(options, simulation.SerialPorts(), *simulation.HidBackend(), window);
     }
     std::string Out() {
         std::fflush(m_out);
         return std::string(m_text, m_size);
+    }
+    std::string Err() {
+        std::fflush(m_err);
+        return std::string(m_errText, m_errSize);
     }
 
     // The requests other than bootloader polls, in order.
@@ -68,6 +79,9 @@ protected:
     std::FILE* m_out = nullptr;
     char* m_text = nullptr;
     std::size_t m_size = 0;
+    std::FILE* m_err = nullptr;
+    char* m_errText = nullptr;
+    std::size_t m_errSize = 0;
 };
 
 TEST_F(SimDownload, OverThePseudoTerminal) {
@@ -78,6 +92,7 @@ TEST_F(SimDownload, OverThePseudoTerminal) {
     EXPECT_EQ(Out(),
               "Open RS232 interface success.\nStart bootloader.\nStart send bootloader command.\n"
               "Loading firmware ... Package 1\nFirmware Successfully Downloaded.\n");
+    EXPECT_EQ(Err(), "orvane-flash: device answered on " + simulation.SerialPorts().front() + "\n");
 
     const auto received = simulation.Device().Received();
     ASSERT_EQ(received.size(), 5U);
@@ -90,13 +105,35 @@ TEST_F(SimDownload, OverThePseudoTerminal) {
     EXPECT_GE(received[3].atMs - received[2].atMs, 700U);
 }
 
+// A script that would be refused is refused before the link is opened: the device sees
+// nothing, not even the probe.
+TEST_F(SimDownload, ARefusedScriptTouchesNoDevice) {
+    for (const bool usb : {false, true}) {
+        sim::Simulation simulation;
+        std::string error;
+        ASSERT_TRUE(simulation.Start(&error)) << error;
+        m_frames.clear();
+        EXPECT_EQ(Run(usb, simulation), cli::kExitReadFail);
+        EXPECT_EQ(Out(), "Read file fail.\n");
+        EXPECT_NE(Err().find("refused: no frame block"), std::string::npos) << Err();
+        EXPECT_TRUE(simulation.Device().Received().empty());
+        std::fclose(m_out);
+        std::fclose(m_err);
+        m_out = m_err = nullptr;
+        std::free(m_text);
+        std::free(m_errText);
+        m_text = m_errText = nullptr;
+    }
+}
+
 TEST_F(SimDownload, ThroughTheUsbBackEnd) {
     sim::Simulation simulation;
     EXPECT_EQ(Run(true, simulation), 0);
     EXPECT_EQ(Out(),
               "Open USB interface success.\nEnter bootloader mode success!\nStart bootloader.\n"
-              "BL Version:V1.03\nStart send bootloader command.\n"
+              "BL Version:SIM-2\nStart send bootloader command.\n"
               "Loading firmware ... Package 1\nFirmware Successfully Downloaded.\n");
+    EXPECT_EQ(Err().rfind("orvane-flash: device answered on USB 0ACD:3710 at ", 0), 0U) << Err();
 
     std::size_t polls = 0;
     const auto received = WithoutPolls(simulation.Device().Received(), &polls);
