@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/console/Resource.h"
+#include "app/console/StatusText.h"
 #include "link/HidLink.h"
 #include "platform/Clock.h"
 #include "platform/EventPump.h"
@@ -204,7 +205,10 @@ void CUpdaterDlg::EndRunningWorker() {
 }
 
 void CUpdaterDlg::OnButtonStop() {
-    EndRunningWorker();
+    if (WorkerRunning()) {
+        EndRunningWorker();
+        PostStatus(orvane::status::Stopped(m_nDone, m_nTotal));
+    }
     if (m_bLoading) {
         // Ends the port scan or the USB probes at their next wait; Load then shows no outcome.
         orvane::Clock().RequestStop();
@@ -257,6 +261,10 @@ void CUpdaterDlg::OnDestroy() {
     }
     // Only now: a worker's version query pumps events until it has returned.
     orvane::SetEventPump({});
+}
+
+void CUpdaterDlg::PostStatus(std::string text) {
+    m_ws.Post([this, text = std::move(text)] { m_ws.SetItemText(IDC_STATUS, text); });
 }
 
 IconOrigin CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight) {

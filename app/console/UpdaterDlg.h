@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -65,8 +66,15 @@ public:
     // it; returns at once once the worker was told to stop or the window is going. From the
     // window's thread it refreshes directly.
     void LogRefresh() override;
-    // CWorkerWindow: from the worker's thread; updates the progress bar without waiting.
+    // CWorkerWindow: from the worker's thread; update the progress bar and the status line
+    // without waiting.
     void OnProgress(int sent, int total) override;
+    void OnLongWait(const orvane::LongWait& wait) override;
+    void OnReadFailed(const orvane::ReadFailure& failure) override;
+    void OnSendFailed(const orvane::SendFailure& failure) override;
+
+    // Any thread: shows `text` in the status line (IDC_STATUS), after any earlier one.
+    void PostStatus(std::string text);
 
     // The interface combo box's selection as Load reads it (CB_GETCURSEL).
     int CurrentInterfaceIndex();
@@ -112,6 +120,11 @@ private:
 
     bool m_bLoading = false;
     bool m_bClosing = false;
+
+    // The running download as the worker reports it.
+    std::atomic<int> m_nDone{0};
+    std::atomic<int> m_nTotal{0};
+    std::atomic<bool> m_bRunFailed{false};
 
     // The refresh hand-over with the worker's thread.
     std::mutex m_refreshMutex;

@@ -3,6 +3,7 @@
 
 #include "app/console/Resource.h"
 #include "app/console/SelectFile.h"
+#include "app/console/StatusText.h"
 #include "app/console/UpdaterDlg.h"
 #include "link/HidLink.h"
 #include "link/LinkProbe.h"
@@ -11,6 +12,31 @@
 #include "link/SerialLink.h"
 #include "platform/Clock.h"
 #include "platform/PortList.h"
+
+namespace {
+
+// Tells the status line what Load's search does; called on the search's thread.
+class SearchStatus : public orvane::ILinkObserver {
+public:
+    explicit SearchStatus(CUpdaterDlg& dlg) : m_dlg(dlg) {}
+    void OnLinkTrying(const orvane::LinkAttempt& attempt) override {
+        m_dlg.PostStatus(orvane::status::Trying(attempt));
+    }
+    void OnLinkFailed(const orvane::LinkAttempt& attempt, orvane::LinkFault fault) override {
+        m_strLast = orvane::status::Failed(attempt, fault);
+        m_dlg.PostStatus(m_strLast);
+    }
+    void OnLinkAnswered(const orvane::LinkAttempt& attempt) override {
+        m_dlg.PostStatus(orvane::status::Answered(attempt));
+    }
+    const std::string& LastFailure() const { return m_strLast; }
+
+private:
+    CUpdaterDlg& m_dlg;
+    std::string m_strLast;
+};
+
+}  // namespace
 
 int SelectFile(CUpdaterDlg* pWindow, std::string& strPath) {
     {
@@ -56,6 +82,8 @@ void CUpdaterDlg::OnButtonLoad() {
         return;
     }
     SetLoadBusy(true);
+    m_ws.SetProgress(IDC_PRG_DOWNLOAD, 0, 1);
+    PostStatus("");
     WaitForStoppedWorker();
     orvane::Clock().ClearStop();
     {
@@ -104,15 +132,27 @@ bool CUpdaterDlg::ScanSerialPorts(uint32_t baud) {
     const std::vector<std::string> ports =
         m_setup.serialPorts.empty() ? orvane::SerialPortCandidates() : m_setup.serialPorts;
     int found = orvane::kScanNoAnswer;
+    SearchStatus status(*this);
     // The scan (up to 40 ports of ~750 ms each) runs while the window stays painted and
     // answering; the steps and their order stay those of the scan itself.
-    m_ws.RunWhileLive([&] { found = orvane::ScanSerialPorts(ports, baud); });
+    m_ws.RunWhileLive([&] { found = orvane::ScanSerialPorts(ports, baud, &status); });
+    if (found == orvane::kScanStopped) {
+        PostStatus("Stopped.");
+    } else if (found < 0) {
+        PostStatus(orvane::status::NoAnswer(status.LastFailure()));
+    }
     return found >= 0;
 }
 
 bool CUpdaterDlg::OpenAndProbeUsb(uint32_t vid, uint32_t pid) {
     orvane::SearchResult result = orvane::SearchResult::NoAnswer;
-    m_ws.RunWhileLive([&] { result = orvane::OpenAndProbeUsb(vid, pid); });
+    SearchStatus status(*this);
+    m_ws.RunWhileLive([&] { result = orvane::OpenAndProbeUsb(vid, pid, &status); });
+    if (result == orvane::SearchResult::Stopped) {
+        PostStatus("Stopped.");
+    } else if (result == orvane::SearchResult::NoAnswer) {
+        PostStatus(orvane::status::NoAnswer(status.LastFailure()));
+    }
     return result == orvane::SearchResult::Answered;
 }
 
@@ -128,18 +168,39 @@ void CUpdaterDlg::StartWorker() {
     if (m_bClosing || m_setup.worker == nullptr) {
         return;
     }
-    m_ws.SetProgress(IDC_PRG_DOWNLOAD, 0, 1);
+    m_nDone = 0;
+    m_nTotal = 0;
+    m_bRunFailed = false;
     m_pWorkerThread = std::make_unique<orvane::WorkerThread>(
         m_setup.worker, static_cast<CWorkerWindow*>(this), [this] {
             // On the worker's thread; the window joins the worker before it goes. By the time
             // the call runs a later Load may have started another worker.
+            if (!orvane::Clock().StopRequested() && !m_bRunFailed && m_nTotal > 0) {
+                PostStatus(orvane::status::Finished(m_nDone, m_nTotal));
+            }
             m_ws.Post([this] { UpdateLoadButton(); });
         });
 }
 
 void CUpdaterDlg::OnProgress(int sent, int total) {
+    m_nDone = sent;
+    m_nTotal = total;
     m_ws.Post([this, sent, total] {
         m_ws.SetProgress(IDC_PRG_DOWNLOAD, std::clamp(sent, 0, std::max(total, 0)),
                          total > 0 ? total : 1);
     });
+}
+
+void CUpdaterDlg::OnLongWait(const orvane::LongWait& wait) {
+    PostStatus(orvane::status::Waiting(wait));
+}
+
+void CUpdaterDlg::OnReadFailed(const orvane::ReadFailure& failure) {
+    m_bRunFailed = true;
+    PostStatus(orvane::status::ReadFailed(failure));
+}
+
+void CUpdaterDlg::OnSendFailed(const orvane::SendFailure& failure) {
+    m_bRunFailed = true;
+    PostStatus(orvane::status::SendFailed(failure));
 }

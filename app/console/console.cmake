@@ -3,6 +3,7 @@ add_library(orvane_console_core STATIC
   console/CommandLine.h console/CommandLine.cpp
   console/Resource.h
   console/SelectFile.h
+  console/StatusText.h console/StatusText.cpp
   console/UpdaterDlg.h console/UpdaterDlg.cpp console/UpdaterDlgLoad.cpp
   console/WindowSystem.h
   console/WorkerThread.h console/WorkerThread.cpp

@@ -44,6 +44,7 @@ public:
     int aboutRuns = 0;
     std::optional<int> endResult;
     std::vector<std::string> ops;
+    std::vector<std::string> statusLine;  // every text the status line (1013) has shown
     std::atomic<int> pumps{0};
     // Runs on the window's thread once per turn of RunWhileLive and JoinWorker, after the queue:
     // the operator acting while Load searches.
@@ -54,6 +55,9 @@ public:
     void SetItemText(int id, const std::string& text) override {
         ops.push_back("text " + std::to_string(id));
         controls[id].text = text;
+        if (id == 1013) {
+            statusLine.push_back(text);
+        }
         if (id == 1010) {
             logTop = 0;  // a new text puts the view at its top
         }
