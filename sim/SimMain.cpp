@@ -190,7 +190,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     std::size_t logged = 0;
-    const timespec slice{0, 20 * 1000 * 1000};
+    const timespec slice{0, 20L * 1000 * 1000};
     auto logNew = [&] {
         const auto received = device.Received();
         for (; logged < received.size(); ++logged) {

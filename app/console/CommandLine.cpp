@@ -2,6 +2,15 @@
 
 namespace orvane {
 
+const char* const kConsoleUsage =
+    "usage: orvane-updater [--port DEVICE]... [--simulate]\n"
+    "       orvane-updater --help | --version\n"
+    "  --port DEVICE  the RS232 search tries DEVICE (repeatable, in order) instead of the\n"
+    "                 system's serial ports\n"
+    "  --simulate     both links talk to a simulated device built into the program\n"
+    "  --help         print this text and exit\n"
+    "  --version      print the program's version and exit\n";
+
 bool ParseConsoleOptions(int argc, const char* const* argv, ConsoleOptions& out,
                          std::string* error) {
     out = ConsoleOptions{};
@@ -9,6 +18,10 @@ bool ParseConsoleOptions(int argc, const char* const* argv, ConsoleOptions& out,
         const std::string arg = argv[i] != nullptr ? argv[i] : "";
         if (arg == "--simulate") {
             out.simulate = true;
+        } else if (arg == "--help" || arg == "-h") {
+            out.help = true;
+        } else if (arg == "--version") {
+            out.version = true;
         } else if (arg == "--port") {
             if (i + 1 >= argc || argv[i + 1] == nullptr || argv[i + 1][0] == '\0') {
                 if (error != nullptr) {

@@ -25,6 +25,11 @@
 #define IDC_BTN_TEST 1011
 #define IDC_PRG_DOWNLOAD 1012
 #define IDC_STATUS 1013
+// Dialog initialisation data (the combo box's items), a resource type of its own.
+#define RT_DLGINIT 240
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
 
 #else
 
@@ -48,6 +53,8 @@ enum : int {
     IDC_PRG_DOWNLOAD = 1012,
     IDC_STATUS = 1013,
 };
+// The resource type of the dialog initialisation data.
+constexpr int RT_DLGINIT = 240;
 // The system-menu command of the about entry.
 constexpr unsigned IDM_ABOUTBOX = 0x0010;
 // The private message of the synchronous log refresh (WM_USER + 100).

@@ -38,10 +38,10 @@ void CUpdaterDlg::OnInitDialog() {
     for (int id : {IDC_LBL_VID, IDC_LBL_PID, IDC_EDT_VID, IDC_EDT_PID}) {
         m_ws.ShowDlgItem(id, false);
     }
-    m_ws.SetDlgItemText(IDC_EDT_BAUD, "19200");
+    m_ws.SetItemText(IDC_EDT_BAUD, "19200");
     m_ws.ShowDlgItem(IDC_BTN_TEST, false);
     m_ws.SetProgress(IDC_PRG_DOWNLOAD, 0, 1);
-    m_ws.SetDlgItemText(IDC_STATUS, "");
+    m_ws.SetItemText(IDC_STATUS, "");
     UpdateData(true);
 
     // Probes and version queries pump the calling thread's events while they wait.
@@ -62,19 +62,19 @@ bool CUpdaterDlg::UpdateData(bool bSaveAndValidate) {
                                  m_strLog.compare(0, m_strShownLog.size(), m_strShownLog) == 0;
             if (extends) {
                 const std::string base =
-                    m_bLogEdited ? m_ws.GetDlgItemText(IDC_EDT_LOG) : m_strShownLog;
+                    m_bLogEdited ? m_ws.GetItemText(IDC_EDT_LOG) : m_strShownLog;
                 m_strLog = base + m_strLog.substr(m_strShownLog.size());
             } else if (m_strLog == m_strShownLog) {
                 if (m_bLogEdited) {
-                    m_strLog = m_ws.GetDlgItemText(IDC_EDT_LOG);
+                    m_strLog = m_ws.GetItemText(IDC_EDT_LOG);
                 }
             } else if (!(WorkerRunning() || RefreshPending())) {
-                m_strLog = m_ws.GetDlgItemText(IDC_EDT_LOG);
+                m_strLog = m_ws.GetItemText(IDC_EDT_LOG);
             }
         }
-        m_strBaud = m_ws.GetDlgItemText(IDC_EDT_BAUD);
-        m_strPid = m_ws.GetDlgItemText(IDC_EDT_PID);
-        m_strVid = m_ws.GetDlgItemText(IDC_EDT_VID);
+        m_strBaud = m_ws.GetItemText(IDC_EDT_BAUD);
+        m_strPid = m_ws.GetItemText(IDC_EDT_PID);
+        m_strVid = m_ws.GetItemText(IDC_EDT_VID);
     } else {
         std::string log;
         {
@@ -82,16 +82,16 @@ bool CUpdaterDlg::UpdateData(bool bSaveAndValidate) {
             log = m_strLog;
         }
         StoreLogIntoView(log);
-        m_ws.SetDlgItemText(IDC_EDT_BAUD, m_strBaud);
-        m_ws.SetDlgItemText(IDC_EDT_PID, m_strPid);
-        m_ws.SetDlgItemText(IDC_EDT_VID, m_strVid);
+        m_ws.SetItemText(IDC_EDT_BAUD, m_strBaud);
+        m_ws.SetItemText(IDC_EDT_PID, m_strPid);
+        m_ws.SetItemText(IDC_EDT_VID, m_strVid);
     }
     return true;
 }
 
 void CUpdaterDlg::StoreLogIntoView(const std::string& log) {
     m_bStoringLog = true;
-    m_ws.SetDlgItemText(IDC_EDT_LOG, log);
+    m_ws.SetItemText(IDC_EDT_LOG, log);
     m_strShownLog = log;
     m_bLogEdited = false;
     m_bStoringLog = false;
@@ -117,7 +117,7 @@ void CUpdaterDlg::OnSelchangeInterface() {
             m_ws.ShowDlgItem(IDC_EDT_BAUD, true);
             m_ws.ShowDlgItem(IDC_EDT_VID, false);
             m_ws.ShowDlgItem(IDC_EDT_PID, false);
-            m_ws.SetDlgItemText(IDC_EDT_BAUD, "19200");
+            m_ws.SetItemText(IDC_EDT_BAUD, "19200");
             break;
         case 1:
             m_ws.ShowDlgItem(IDC_LBL_BAUD, false);
@@ -126,8 +126,8 @@ void CUpdaterDlg::OnSelchangeInterface() {
             m_ws.ShowDlgItem(IDC_EDT_BAUD, false);
             m_ws.ShowDlgItem(IDC_EDT_VID, true);
             m_ws.ShowDlgItem(IDC_EDT_PID, true);
-            m_ws.SetDlgItemText(IDC_EDT_VID, "0x0ACD");
-            m_ws.SetDlgItemText(IDC_EDT_PID, "0x3710");
+            m_ws.SetItemText(IDC_EDT_VID, "0x0ACD");
+            m_ws.SetItemText(IDC_EDT_PID, "0x3710");
             break;
         default:
             break;

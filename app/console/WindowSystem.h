@@ -17,8 +17,8 @@ public:
     virtual ~IWindowSystem() = default;
 
     // Controls by id. Text is in the log's form: bytes taken as Latin-1, lines ending in "\r\n".
-    virtual std::string GetDlgItemText(int id) = 0;
-    virtual void SetDlgItemText(int id, const std::string& text) = 0;
+    virtual std::string GetItemText(int id) = 0;
+    virtual void SetItemText(int id, const std::string& text) = 0;
     virtual void ShowDlgItem(int id, bool show) = 0;
     virtual void EnableDlgItem(int id, bool enable) = 0;
     virtual void SetFocusDlgItem(int id) = 0;

@@ -103,7 +103,7 @@ QWidget* QtUpdaterWindow::Item(int id) const {
     return it != m_items.end() ? it->second : nullptr;
 }
 
-std::string QtUpdaterWindow::GetDlgItemText(int id) {
+std::string QtUpdaterWindow::GetItemText(int id) {
     QWidget* w = Item(id);
     if (auto* log = qobject_cast<QPlainTextEdit*>(w)) {
         return FromView(log->toPlainText());
@@ -123,7 +123,7 @@ std::string QtUpdaterWindow::GetDlgItemText(int id) {
     return {};
 }
 
-void QtUpdaterWindow::SetDlgItemText(int id, const std::string& text) {
+void QtUpdaterWindow::SetItemText(int id, const std::string& text) {
     QWidget* w = Item(id);
     if (auto* log = qobject_cast<QPlainTextEdit*>(w)) {
         m_bSettingLog = true;

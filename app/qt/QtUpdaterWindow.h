@@ -34,8 +34,8 @@ public:
     QMenu* AboutMenu() const { return m_pAboutMenu; }
 
     // IWindowSystem
-    std::string GetDlgItemText(int id) override;
-    void SetDlgItemText(int id, const std::string& text) override;
+    std::string GetItemText(int id) override;
+    void SetItemText(int id, const std::string& text) override;
     void ShowDlgItem(int id, bool show) override;
     void EnableDlgItem(int id, bool enable) override;
     void SetFocusDlgItem(int id) override;

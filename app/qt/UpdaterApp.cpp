@@ -6,14 +6,13 @@
 #include <QtWidgets/QApplication>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
-#include "app/console/CommandLine.h"
+#include "app/console/ConsoleStart.h"
 #include "app/qt/QtUpdaterWindow.h"
 #include "app/qt/Resources.h"
 #include "download/DownloadWorker.h"
-#include "link/HidLink.h"
-#include "sim/Simulation.h"
 
 CUpdaterApp theApp;
 
@@ -46,11 +45,42 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Qt ends the program with an abort when it finds no display to connect to; the operator gets one
+// line instead. A -platform option or QT_QPA_PLATFORM names the platform plugin itself.
+bool NoDisplay(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 ||
+            std::strncmp(argv[i], "-platform=", 10) == 0) {
+            return false;
+        }
+    }
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+           qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
 int CUpdaterApp::Run(int argc, char** argv) {
     m_argc = argc;
     m_argv = argv;
     m_exitCode = 0;
     m_sinceStart.start();
+    if (orvane::WantsTextOnly(argc, argv)) {
+        orvane::ConsoleRun run;
+        return orvane::PrepareConsoleRun(argc, argv, DownloadWorker, run);
+    }
+    if (NoDisplay(argc, argv)) {
+        std::fprintf(stderr,
+                     "orvane-updater: no display to show the window on (DISPLAY and "
+                     "WAYLAND_DISPLAY are not set)\n");
+        return 1;
+    }
     QApplication app(m_argc, m_argv);
     QApplication::setApplicationName(QStringLiteral("orvane-updater"));
     InitConsoleResources();
@@ -60,36 +90,15 @@ int CUpdaterApp::Run(int argc, char** argv) {
 }
 
 bool CUpdaterApp::InitInstance() {
-    orvane::ConsoleOptions options;
-    std::string error;
     // QApplication has taken its own options (-platform, ...) out of argc and argv by now.
-    if (!orvane::ParseConsoleOptions(m_argc, m_argv, options, &error)) {
-        std::fprintf(stderr,
-                     "orvane-updater: %s\nusage: orvane-updater [--port DEVICE]... [--simulate]\n",
-                     error.c_str());
-        m_exitCode = 2;
+    orvane::ConsoleRun run;
+    const int prepared = orvane::PrepareConsoleRun(m_argc, m_argv, DownloadWorker, run);
+    if (prepared != orvane::kShowWindow) {
+        m_exitCode = prepared;
         return false;
     }
-
-    UpdaterDlgSetup setup;
-    setup.worker = DownloadWorker;
-    setup.serialPorts = options.ports;
-
-    std::unique_ptr<orvane::sim::Simulation> simulation;
-    if (options.simulate) {
-        simulation = std::make_unique<orvane::sim::Simulation>();
-        if (!simulation->Start(&error)) {
-            std::fprintf(stderr, "orvane-updater: cannot start the simulated device: %s\n",
-                         error.c_str());
-            m_exitCode = 1;
-            return false;
-        }
-        setup.serialPorts = simulation->SerialPorts();
-        g_hidLink.SetBackend(simulation->HidBackend());
-    }
-
     {
-        orvane::QtUpdaterWindow dlg(std::move(setup));
+        orvane::QtUpdaterWindow dlg(std::move(run.setup));
         m_pMainWnd = &dlg;
         std::unique_ptr<ExitWhenShown> exitWhenShown;
         if (!qEnvironmentVariableIsEmpty("ORVANE_EXIT_WHEN_SHOWN")) {
@@ -100,10 +109,6 @@ bool CUpdaterApp::InitInstance() {
         dlg.exec();
         m_pMainWnd = nullptr;
         // The window's destructor ends and joins a running worker.
-    }
-    if (simulation) {
-        g_hidLink.SetBackend(nullptr);
-        simulation->Stop();
     }
     return false;
 }

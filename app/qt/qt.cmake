@@ -20,7 +20,7 @@ target_link_libraries(orvane_console PUBLIC orvane_console_core Qt6::Widgets
 # The application object and main(); the worker and the simulated device are linked here so
 # that the window itself can be tested with stand-in workers.
 add_executable(orvane-updater WIN32 qt/main.cpp qt/UpdaterApp.h qt/UpdaterApp.cpp)
-target_link_libraries(orvane-updater PRIVATE orvane_console orvane_download orvane_sim
+target_link_libraries(orvane-updater PRIVATE orvane_console orvane_console_start orvane_download
                                              orvane_warnings)
 
 # Redraws res/orvane*.png; run by hand: orvane-icongen <source>/res

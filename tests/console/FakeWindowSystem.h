@@ -50,8 +50,8 @@ public:
     std::function<void()> whileLive;
     CUpdaterDlg* dlg = nullptr;
 
-    std::string GetDlgItemText(int id) override { return controls[id].text; }
-    void SetDlgItemText(int id, const std::string& text) override {
+    std::string GetItemText(int id) override { return controls[id].text; }
+    void SetItemText(int id, const std::string& text) override {
         ops.push_back("text " + std::to_string(id));
         controls[id].text = text;
         if (id == 1010) {

@@ -184,8 +184,19 @@ TEST_F(HandlerTest, OneLoadAtATime) {
     CUpdaterDlg& w = Open({{}, ChattyWorker, {"dev"}});
     // A second press while the first still searches is ignored.
     OperatorAt again{[] { return true; }, [&] { w.OnButtonLoad(); }};
-    ws.whileLive = [&] { again(); };
+    // The probe's wait holds until the second press has come.
+    std::atomic<bool> pressed{false};
+    clock.SetOnSleep([&](uint32_t) {
+        while (!pressed.load()) {
+            std::this_thread::yield();
+        }
+    });
+    ws.whileLive = [&] {
+        again();
+        pressed = again.done;
+    };
     w.OnButtonLoad();
+    clock.SetOnSleep({});
     EXPECT_TRUE(again.done);
     EXPECT_EQ(ws.chooserRuns, 1);
     ASSERT_TRUE(w.WorkerRunning());

@@ -18,7 +18,7 @@ group_scenarios() {
     # Several identical devices need orvane-flash --all.
     uhid) echo uhid-full uhid-restarts "$($B/orvane-flash --help | grep -q -- --all && echo uhid-all)" ;;
     uhid-faults) echo uhid-leaves uhid-never-back ;;
-    hidg) echo hidg-full ;;
+    hidg) echo hidg-full hidg-leaves ;;
     acm) echo acm-full acm-line-settings acm-vanish ;;
     uart) echo uart-full uart-line-settings uart-baud-refused ;;
     uart-baud) echo uart-baud ;;
@@ -135,6 +135,14 @@ Loading firmware ... Package 2
 Loading firmware ... Package 3
 Loading firmware ... Package 4
 Firmware Successfully Downloaded.'
+# The device gone for good at script frame 5.
+USB_LEFT_LINES='Open USB interface success.
+Enter bootloader mode success!
+Start bootloader.
+BL Version:V1.03
+Start send bootloader command.
+Loading firmware ... Package 1
+Send command fail.'
 RS232_LINES='Start bootloader.
 Start send bootloader command.
 Loading firmware ... Package 1
@@ -186,9 +194,11 @@ s_uhid_all() {
   run_flash --usb --all $S/usb-full.txt
   for pid in $pids; do kill "$pid"; wait "$pid"; done
   expect_rc 0
-  local done
-  done=$(grep -c 'Firmware Successfully Downloaded\.$' $W/flash.out)
-  [ "$done" = 3 ] || fail "$done of 3 devices report a download"
+  # Every device's outcome line (the layout of the summary is --all's own).
+  local ok
+  ok=$(grep -c 'Firmware Successfully Downloaded\.' $W/flash.out)
+  [ "$ok" -ge 3 ] || fail "$ok lines of 3 devices report a download"
+  grep -q 'Send command fail\.' $W/flash.out && fail "a device reports a failed download"
   # Each device restarts twice and comes back as a new hidraw node; each must have been played
   # the whole script, once.
   for i in 1 2 3; do
@@ -203,13 +213,7 @@ s_uhid_leaves() {
   run_flash --usb $S/usb-full.txt
   stop_sim
   expect_rc 1
-  lines_of 'Open USB interface success.
-Enter bootloader mode success!
-Start bootloader.
-BL Version:V1.03
-Start send bootloader command.
-Loading firmware ... Package 1
-Send command fail.'
+  lines_of "$USB_LEFT_LINES"
   expect_received usb-full 5
   expect_events "uhid: device created" 2
 }
@@ -238,6 +242,17 @@ s_hidg_full() {
   lines_of "$USB_FULL_LINES"
   expect_received usb-full
   expect_events "hidg: gadget bound" 2
+}
+
+s_hidg_leaves() {
+  start_sim --hidg /dev/hidg0 --udc $CFG/hid/UDC --sim-hang-up 5 && wait_hidraw
+  run_flash --usb $S/usb-full.txt
+  stop_sim
+  expect_rc 1
+  lines_of "$USB_LEFT_LINES"
+  expect_received usb-full 5
+  grep -q 'HID_ID=0003:00000ACD:00003710' /sys/class/hidraw/*/device/uevent 2>/dev/null &&
+    fail "a hidraw node is left after the unbind"
 }
 
 s_acm_full() {
