@@ -32,6 +32,10 @@ struct CompareCase {
     bool match;
 };
 
+void PrintTo(const CompareCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class CompareTest : public ::testing::TestWithParam<CompareCase> {};
 
 TEST_P(CompareTest, MatchesOnlyTheExpectedSequence) {
