@@ -50,8 +50,9 @@ int Flash(const Options& options, const std::vector<std::string>& ports, orvane:
             setup.columns = TerminalColumns(stderr);
         }
     }
-    // It lives until the process ends: the interrupt watcher may still reach its guard.
-    static ConsoleWindow window(setup);
+    // Never destroyed: the interrupt watcher may still hold its guard while the process ends
+    // and the static destructors run.
+    static ConsoleWindow& window = *new ConsoleWindow(setup);
     SetInterruptGuard(&window.m_logGuard);
     const int status = RunFlash(options, ports, hid, window);
     window.EndProgress();

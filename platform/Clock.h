@@ -30,7 +30,8 @@ public:
 // The process-wide clock: the SystemClock unless a test or tool installed another one.
 IClock& Clock();
 // Installs `clock` as the process-wide clock; nullptr restores the SystemClock. The caller keeps
-// ownership and must keep it alive while it is installed. Not to be called while a worker runs.
+// ownership and must keep it alive while any thread may still be using it. Not to be called
+// while a worker runs; another thread calling Clock() meanwhile gets the old clock or the new.
 void SetClock(IClock* clock);
 
 }  // namespace orvane

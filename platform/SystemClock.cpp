@@ -1,5 +1,6 @@
 #include "platform/SystemClock.h"
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -9,19 +10,24 @@ namespace {
 using Steady = std::chrono::steady_clock;
 
 SystemClock& DefaultClock() {
-    static SystemClock clock;
+    // Never destroyed: a thread that is still running at exit (the flasher's signal watcher
+    // requesting a stop) must not meet a clock whose destructor has run.
+    static SystemClock& clock = *new SystemClock;
     return clock;
 }
 
-IClock* g_installedClock = nullptr;
+// Atomic: threads that outlive a test (a simulated device's, say) still ask for the clock while
+// the test puts the system clock back.
+std::atomic<IClock*> g_installedClock{nullptr};
 }  // namespace
 
 IClock& Clock() {
-    return g_installedClock != nullptr ? *g_installedClock : DefaultClock();
+    IClock* installed = g_installedClock.load(std::memory_order_acquire);
+    return installed != nullptr ? *installed : DefaultClock();
 }
 
 void SetClock(IClock* clock) {
-    g_installedClock = clock;
+    g_installedClock.store(clock, std::memory_order_release);
 }
 
 bool SystemClock::Sleep(uint32_t ms) {

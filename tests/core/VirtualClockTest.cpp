@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "platform/VirtualClock.h"
 
 namespace {
@@ -29,6 +32,31 @@ TEST(VirtualClock, StopMakesSleepFail) {
     EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{500, 2000}));
     clock.ClearStop();
     EXPECT_TRUE(clock.Sleep(1));
+}
+
+// A simulated device's thread keeps asking for the process clock while a test puts the system
+// clock back; each ask must get one clock or the other (ThreadSanitizer checks the swap itself).
+TEST(ProcessClock, SwappedWhileAnotherThreadAsksForIt) {
+    orvane::IClock* const system = &orvane::Clock();
+    orvane::VirtualClock clock;
+    std::atomic<bool> done{false};
+    std::atomic<int> strays{0};
+    std::thread reader([&] {
+        while (!done) {
+            orvane::IClock* seen = &orvane::Clock();
+            if (seen != system && seen != &clock) {
+                ++strays;
+            }
+        }
+    });
+    for (int i = 0; i < 1000; ++i) {
+        orvane::SetClock(&clock);
+        orvane::SetClock(nullptr);
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(strays, 0);
+    EXPECT_EQ(&orvane::Clock(), system);
 }
 
 }  // namespace
