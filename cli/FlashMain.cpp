@@ -1,6 +1,13 @@
 // orvane-flash: the console's Load command without a window.
+#if defined(_WIN32)
+#include <io.h>
+
+#include "cli/ConsoleStop.h"
+#include "platform/PortName.h"
+#else
 #include <pthread.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <csignal>
@@ -30,6 +37,7 @@ namespace {
 // The window of the run, once it exists; it lives until the process ends.
 std::atomic<orvane::cli::ConsoleWindow*> g_runWindow{nullptr};
 
+#if !defined(_WIN32)
 // SIGINT and SIGTERM become a stop request on the process clock. They are taken by a thread of
 // their own (sigwait), so nothing but plain code runs on their arrival. The stop is requested
 // under the log guard, so no line can be appended once it is in.
@@ -50,6 +58,15 @@ void WatchSignals() {
             }
         }
     }).detach();
+}
+#endif
+
+bool StderrIsTerminal() {
+#if defined(_WIN32)
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
 }
 
 bool AlwaysAccessible(const std::string& /*path*/) {
@@ -81,7 +98,15 @@ int main(int argc, char** argv) {
             break;
     }
 
+#if defined(_WIN32)
+    WatchStopRequests(g_runWindow);
+    // COM10 and above open only by their device name; COM3 is accepted as \\.\COM3 is.
+    for (std::string& port : options.ports) {
+        port = orvane::WindowsComDeviceName(port);
+    }
+#else
     WatchSignals();  // before any other thread starts, so that all inherit the mask
+#endif
 
     std::unique_ptr<orvane::sim::Simulation> simulation;
     std::vector<std::string> ports = options.ports;
@@ -110,7 +135,7 @@ int main(int argc, char** argv) {
             ReportHidPermission(*hid, options.vid, options.pid, PathAccessible, stderr);
         }
     } else {
-        static ConsoleWindow window(stdout, isatty(STDERR_FILENO) ? stderr : nullptr);
+        static ConsoleWindow window(stdout, StderrIsTerminal() ? stderr : nullptr);
         g_runWindow = &window;
         status = RunFlash(options, ports, *hid, !options.simulate, window, stderr);
     }
@@ -118,5 +143,8 @@ int main(int argc, char** argv) {
         g_hidLink.SetBackend(nullptr);
         simulation->Stop();
     }
+#if defined(_WIN32)
+    RunEnded();
+#endif
     return status;
 }

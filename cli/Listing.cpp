@@ -1,6 +1,8 @@
 #include "cli/Listing.h"
 
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 namespace orvane::cli {
 
@@ -10,9 +12,11 @@ const char* AccessWord(bool ok) {
 }
 }  // namespace
 
+#if !defined(_WIN32)
 bool PathAccessible(const std::string& path) {
     return access(path.c_str(), R_OK | W_OK) == 0;
 }
+#endif
 
 void ListDevices(const std::vector<std::string>& ports, IHidBackend& hid, AccessCheck accessible,
                  std::FILE* out) {
@@ -36,6 +40,7 @@ void ListDevices(const std::vector<std::string>& ports, IHidBackend& hid, Access
     std::fflush(out);
 }
 
+#if !defined(_WIN32)
 bool ReportHidPermission(IHidBackend& hid, uint32_t vid, uint32_t pid, AccessCheck accessible,
                          std::FILE* err) {
     for (const HidDeviceInfo& device : hid.Enumerate()) {
@@ -52,5 +57,7 @@ bool ReportHidPermission(IHidBackend& hid, uint32_t vid, uint32_t pid, AccessChe
     }
     return false;
 }
+
+#endif
 
 }  // namespace orvane::cli

@@ -1,13 +1,17 @@
 #include "sim/Simulation.h"
 
 #include "sim/SimHidBackend.h"
+#if defined(_WIN32)
+#include "sim/SimInProcessSerial.h"
+#else
 #include "sim/SimSerialDevice.h"
+#endif
 
 namespace orvane::sim {
 
 Simulation::Simulation(DeviceConfig config)
     : m_device(std::make_unique<OrvaneDevice>(std::move(config))),
-      m_serial(std::make_unique<SimSerialDevice>(*m_device)),
+      m_serial(std::make_unique<SimSerialFace>(*m_device)),
       m_hid(std::make_unique<SimHidBackend>(*m_device)) {}
 
 Simulation::~Simulation() {

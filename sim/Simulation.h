@@ -9,8 +9,15 @@
 
 namespace orvane::sim {
 
-class SimSerialDevice;
 class SimHidBackend;
+// The RS232 face: a pseudo-terminal, or served in process where there is none.
+#if defined(_WIN32)
+class SimInProcessSerial;
+using SimSerialFace = SimInProcessSerial;
+#else
+class SimSerialDevice;
+using SimSerialFace = SimSerialDevice;
+#endif
 
 // The simulated device behind both faces, for --simulate (the console and orvane-flash): one
 // OrvaneDevice reached over a pseudo-terminal (RS232) and through an in-process HID back end
@@ -38,7 +45,7 @@ public:
 
 private:
     std::unique_ptr<OrvaneDevice> m_device;
-    std::unique_ptr<SimSerialDevice> m_serial;
+    std::unique_ptr<SimSerialFace> m_serial;
     std::unique_ptr<SimHidBackend> m_hid;
 };
 

@@ -4,14 +4,16 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "cli/ConsoleWindow.h"
 #include "cli/Flasher.h"
 #include "link/HidLink.h"
 #include "link/MessageFrame.h"
-#include "sim/Simulation.h"
 #include "sim/ScriptWriter.h"
+#include "sim/Simulation.h"
+#include "tests/cli/Capture.h"
 
 namespace orvane {
 namespace {
@@ -24,13 +26,7 @@ protected:
         m_frames = sim::DownloadFrames(1, 100, false);  // 4 frames, the last one 118 bytes
         m_frames[1] = OrvaneDevice::MakeFrame(0xC7, 0x17, {0x01});
     }
-    void TearDown() override {
-        g_hidLink.SetBackend(nullptr);
-        if (m_out != nullptr) {
-            std::fclose(m_out);
-        }
-        std::free(m_text);
-    }
+    void TearDown() override { g_hidLink.SetBackend(nullptr); }
 
     int Run(bool usb, sim::Simulation& simulation) {
         cli::Options options;
@@ -39,15 +35,12 @@ protected:
         options.script = ::testing::TempDir() + (usb ? "sim-usb.txt" : "sim-rs232.txt");
         std::ofstream(options.script, std::ios::binary) << sim::MakeScript(m_frames, usb);
         g_hidLink.SetBackend(simulation.HidBackend());
-        m_out = open_memstream(&m_text, &m_size);
-        cli::ConsoleWindow window(m_out);
+        m_out = std::make_unique<test::Capture>();
+        cli::ConsoleWindow window(m_out->File());
         return cli::RunFlash(options, simulation.SerialPorts(), *simulation.HidBackend(), false,
                              window, stderr);
     }
-    std::string Out() {
-        std::fflush(m_out);
-        return std::string(m_text, m_size);
-    }
+    std::string Out() { return m_out->Text(); }
 
     // The requests other than bootloader polls, in order.
     static std::vector<std::vector<uint8_t>> WithoutPolls(const std::vector<sim::ReceivedFrame>& in,
@@ -65,9 +58,7 @@ protected:
     }
 
     std::vector<std::vector<uint8_t>> m_frames;
-    std::FILE* m_out = nullptr;
-    char* m_text = nullptr;
-    std::size_t m_size = 0;
+    std::unique_ptr<test::Capture> m_out;
 };
 
 TEST_F(SimDownload, OverThePseudoTerminal) {

@@ -1,0 +1,49 @@
+// --list and the access hint on Windows. Whether a device can be opened is found by opening it,
+// as the links do: access() says nothing about \\.\COM3 or a HID interface path.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include "cli/Listing.h"
+
+namespace orvane::cli {
+
+namespace {
+
+bool IsComPortName(const std::string& path) {
+    return path.rfind("\\\\.\\COM", 0) == 0 || path.rfind("COM", 0) == 0;
+}
+
+}  // namespace
+
+bool PathAccessible(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    // A COM port opens for one program only, so it is opened as the serial back end opens it;
+    // a HID interface is shared, as the HID back end shares it.
+    const DWORD share = IsComPortName(path) ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+    HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    ::CloseHandle(handle);
+    return true;
+}
+
+bool ReportHidPermission(IHidBackend& hid, uint32_t vid, uint32_t pid, AccessCheck accessible,
+                         std::FILE* err) {
+    for (const HidDeviceInfo& device : hid.Enumerate()) {
+        if (device.vendorId == vid && device.productId == pid && !accessible(device.path)) {
+            std::fprintf(err,
+                         "orvane-flash: %04X:%04X at %s is present but cannot be opened.\n"
+                         "orvane-flash: close any other program that uses the device (another "
+                         "console or flasher), then replug the device and try again.\n",
+                         vid, pid, device.path.c_str());
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace orvane::cli
