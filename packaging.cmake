@@ -1,5 +1,9 @@
 # Installation and the Debian package: the console, the flasher, the desktop entry, the icon
 # and the udev rule that gives the operator access to the device.
+if(WIN32)
+  include(cmake/packaging-windows.cmake)  # a zip instead, without the Linux files
+  return()
+endif()
 include(GNUInstallDirs)
 
 if(TARGET orvane-updater)
