@@ -24,6 +24,7 @@ void SetClock(IClock* clock) {
     g_installedClock = clock;
 }
 
+#if !defined(_WIN32)
 bool SystemClock::Sleep(uint32_t ms) {
     std::unique_lock lock(m_mutex);
     if (m_bStop) {
@@ -69,5 +70,7 @@ bool SystemClock::StopRequested() const {
     std::lock_guard lock(m_mutex);
     return m_bStop;
 }
+
+#endif
 
 }  // namespace orvane
