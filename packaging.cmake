@@ -1,50 +1,28 @@
-# Installation and the Debian package: the console, the flasher, the desktop entry, the icon
-# and the udev rule that gives the operator access to the device.
+# Installation and packages: the console, the flasher and the simulated device, and on Linux
+# the files of the desktop and the Debian package (cmake/packaging-deb.cmake).
 if(WIN32)
-  include(cmake/packaging-windows.cmake)  # a zip instead, without the Linux files
+  include(cmake/packaging-windows.cmake)  # a zip instead, with its own layout
   return()
 endif()
 include(GNUInstallDirs)
 
-if(TARGET orvane-updater)
-  install(TARGETS orvane-updater RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/res/orvane-updater.desktop
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  foreach(size 48 32 16)
-    if(size EQUAL 48)
-      set(icon ${PROJECT_SOURCE_DIR}/res/orvane.png)
-    else()
-      set(icon ${PROJECT_SOURCE_DIR}/res/orvane-${size}.png)
-    endif()
-    install(FILES ${icon} RENAME orvane-updater.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
-  endforeach()
-endif()
+set(ORVANE_RES ${PROJECT_SOURCE_DIR}/res)
 
-if(TARGET orvane-flash)
-  install(TARGETS orvane-flash RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+foreach(program orvane-updater orvane-flash orvane-sim)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
 
-# udev reads rules from /usr/lib/udev/rules.d and /etc/udev/rules.d only, whatever the install
-# prefix: under the default /usr/local a prefix-relative rule would be ignored.
-set(ORVANE_UDEV_RULES_DIR /usr/lib/udev/rules.d
-    CACHE PATH "Absolute directory where udev reads the installed device-access rule")
-if(NOT IS_ABSOLUTE "${ORVANE_UDEV_RULES_DIR}")
-  message(FATAL_ERROR "ORVANE_UDEV_RULES_DIR must be absolute (udev ignores rules under a prefix)")
-endif()
-if(EXISTS ${PROJECT_SOURCE_DIR}/res/udev/70-orvane.rules)
-  install(FILES ${PROJECT_SOURCE_DIR}/res/udev/70-orvane.rules
-          DESTINATION ${ORVANE_UDEV_RULES_DIR})
-endif()
-
-set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvane-updater)
 set(CPACK_PACKAGE_VENDOR "Orvane")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Firmware update console for Orvane devices (RS232 and USB)")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Orvane maintainers <maintainers@orvane.invalid>")
-set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libhidapi-hidraw0")
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Packages and CPack's scratch tree go to the build directory, never into the sources.
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR})
+
+if(NOT WIN32)
+  include(${PROJECT_SOURCE_DIR}/cmake/packaging-deb.cmake)
+endif()
+
 include(CPack)

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UpdaterDlg.h"
+#include "app/qt/QtUpdaterWindow.h"
 #include "download/DownloadWorker.h"
 #include "link/HidLink.h"
 #include "link/SerialLink.h"
@@ -76,14 +76,14 @@ std::string WriteScript(const QTemporaryDir& dir, int packages) {
 
 UpdaterDlgSetup Setup(const std::string& script, std::vector<std::string> ports) {
     UpdaterDlgSetup setup;
-    setup.chooser = [script](QWidget*) { return std::optional<std::string>(script); };
+    setup.chooser = [script]() { return std::optional<std::string>(script); };
     setup.worker = DownloadWorker;
     setup.serialPorts = std::move(ports);
     return setup;
 }
 
-bool WaitForWorkerEnd(CUpdaterDlg& dlg, int timeoutMs) {
-    return QTest::qWaitFor([&] { return !dlg.WorkerRunning(); }, timeoutMs);
+bool WaitForWorkerEnd(orvane::QtUpdaterWindow& dlg, int timeoutMs) {
+    return QTest::qWaitFor([&] { return !dlg.Dlg().WorkerRunning(); }, timeoutMs);
 }
 
 // A download of 300 packages over RS232, waits on a virtual clock (the serial reads are real).
@@ -100,7 +100,7 @@ void BM_StallDuringDownload(benchmark::State& state) {
     const std::string script = WriteScript(dir, static_cast<int>(state.range(0)));
     double worst = 0;
     for (auto _ : state) {
-        CUpdaterDlg dlg(Setup(script, sim.SerialPorts()));
+        orvane::QtUpdaterWindow dlg(Setup(script, sim.SerialPorts()));
         dlg.show();
         (void)QTest::qWaitForWindowExposed(&dlg);
         StallMeter meter;
@@ -138,7 +138,7 @@ void BM_StallDuringSilentScan(benchmark::State& state) {
         if (ports.size() != 40) {
             break;
         }
-        CUpdaterDlg dlg(Setup("/dev/null", ports));
+        orvane::QtUpdaterWindow dlg(Setup("/dev/null", ports));
         dlg.show();
         (void)QTest::qWaitForWindowExposed(&dlg);
         StallMeter meter;
@@ -162,7 +162,7 @@ void BM_StallDuringSilentUsbProbe(benchmark::State& state) {
     g_hidLink.SetBackend(sim.HidBackend());
     double worst = 0;
     for (auto _ : state) {
-        CUpdaterDlg dlg(Setup("/dev/null", {}));
+        orvane::QtUpdaterWindow dlg(Setup("/dev/null", {}));
         dlg.show();
         (void)QTest::qWaitForWindowExposed(&dlg);
         auto* combo = dlg.findChild<QComboBox*>("IDC_CMB_INTERFACE");
@@ -187,7 +187,7 @@ void BM_StopToWorkerEnd(benchmark::State& state) {
         return;
     }
     const std::string script = WriteScript(dir, 50);
-    CUpdaterDlg dlg(Setup(script, sim.SerialPorts()));
+    orvane::QtUpdaterWindow dlg(Setup(script, sim.SerialPorts()));
     dlg.show();
     (void)QTest::qWaitForWindowExposed(&dlg);
     auto* load = dlg.findChild<QPushButton*>("IDC_BTN_LOAD");
@@ -198,8 +198,8 @@ void BM_StopToWorkerEnd(benchmark::State& state) {
         // Into the run: past the 5 s after frame 1, somewhere in the packages.
         const bool running = QTest::qWaitFor(
             [&] {
-                std::lock_guard guard(dlg.m_logGuard);
-                return dlg.m_strLog.find("Package 2\r\n") != std::string::npos;
+                std::lock_guard guard(dlg.Dlg().m_logGuard);
+                return dlg.Dlg().m_strLog.find("Package 2\r\n") != std::string::npos;
             },
             30000);
         if (!running) {
@@ -209,7 +209,7 @@ void BM_StopToWorkerEnd(benchmark::State& state) {
         QElapsedTimer t;
         t.start();
         stop->click();
-        while (dlg.WorkerRunning()) {
+        while (dlg.Dlg().WorkerRunning()) {
             QCoreApplication::processEvents();
         }
         const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
@@ -226,7 +226,7 @@ void BM_StartToWindowShown(benchmark::State& state) {
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
-        CUpdaterDlg dlg(UpdaterDlgSetup{});
+        orvane::QtUpdaterWindow dlg(UpdaterDlgSetup{});
         dlg.show();
         (void)QTest::qWaitForWindowExposed(&dlg);
         state.SetIterationTime(static_cast<double>(t.nsecsElapsed()) / 1e9);

@@ -1,14 +1,25 @@
 #include "cli/ConsoleWindow.h"
 
+#include "cli/Diagnostics.h"
+
 namespace orvane::cli {
 
 namespace {
 constexpr const char* kLineEnd = "\r\n";
-constexpr int kBarWidth = 30;
+
+ConsoleSetup PlainSetup(std::FILE* out, std::FILE* progress) {
+    ConsoleSetup setup;
+    setup.out = out;
+    setup.progress = progress;
+    return setup;
+}
 }  // namespace
 
+ConsoleWindow::ConsoleWindow(const ConsoleSetup& setup)
+    : m_setup(setup), m_bar(setup.progress, setup.columns) {}
+
 ConsoleWindow::ConsoleWindow(std::FILE* out, std::FILE* progress)
-    : m_out(out), m_progress(progress) {}
+    : ConsoleWindow(PlainSetup(out, progress)) {}
 
 void ConsoleWindow::LogRefresh() {
     std::string fresh;
@@ -33,40 +44,56 @@ void ConsoleWindow::LogRefresh() {
 }
 
 void ConsoleWindow::PrintLine(const std::string& line) {
-    EndProgress();
-    std::fwrite(line.data(), 1, line.size(), m_out);
-    std::fputc('\n', m_out);
-    std::fflush(m_out);
-    m_lastLine = line;
-    if (m_total > 0) {
-        DrawProgress();
+    m_bar.Clear();
+    std::fwrite(line.data(), 1, line.size(), m_setup.out);
+    std::fputc('\n', m_setup.out);
+    std::fflush(m_setup.out);
+    if (m_setup.log != nullptr) {
+        m_setup.log->Append(line);
     }
+    m_lastLine = line;
+    m_bar.Redraw();
 }
 
-void ConsoleWindow::OnProgress(int sent, int total) {
-    m_sent = sent;
-    m_total = total;
-    DrawProgress();
-}
-
-void ConsoleWindow::DrawProgress() {
-    if (m_progress == nullptr || m_total <= 0) {
+void ConsoleWindow::Diagnose(const std::string& text) {
+    if (m_setup.err == nullptr) {
         return;
     }
-    const int sent = m_sent < 0 ? 0 : (m_sent > m_total ? m_total : m_sent);
-    const int filled = static_cast<int>(static_cast<long long>(sent) * kBarWidth / m_total);
-    std::fprintf(m_progress, "\r[%.*s%*s] %d/%d frames", filled, "##############################",
-                 kBarWidth - filled, "", sent, m_total);
-    std::fflush(m_progress);
-    m_progressShown = true;
+    m_bar.Clear();
+    std::fprintf(m_setup.err, "orvane-flash: %s\n", text.c_str());
+    std::fflush(m_setup.err);
+    m_bar.Redraw();
+}
+
+void ConsoleWindow::OnProgress(int done, int total) {
+    m_done = done;
+    m_total = total;
+    m_bar.Set(done, total);
+}
+
+void ConsoleWindow::OnLongWait(const orvane::LongWait& wait) {
+    if (m_setup.verbose) {
+        Diagnose(DescribeLongWait(wait));
+    }
+    m_bar.SetNote(std::string(WaitKindText(wait.kind)) + " (" + std::to_string(wait.ms) + " ms)");
+}
+
+void ConsoleWindow::OnExchange(const orvane::ExchangeRecord& exchange) {
+    if (m_setup.verbose) {
+        Diagnose(DescribeExchange(exchange));
+    }
+}
+
+void ConsoleWindow::OnReadFailed(const orvane::ReadFailure& failure) {
+    Diagnose(DescribeReadFailure(failure));
+}
+
+void ConsoleWindow::OnSendFailed(const orvane::SendFailure& failure) {
+    Diagnose(DescribeSendFailure(failure));
 }
 
 void ConsoleWindow::EndProgress() {
-    if (m_progressShown && m_progress != nullptr) {
-        std::fputs("\r\033[K", m_progress);
-        std::fflush(m_progress);
-        m_progressShown = false;
-    }
+    m_bar.Finish();
 }
 
 }  // namespace orvane::cli

@@ -1,32 +1,23 @@
 // orvane-flash: the console's Load command without a window.
-#if defined(_WIN32)
-#include <io.h>
-
-#include "cli/ConsoleStop.h"
-#include "platform/PortName.h"
-#else
-#include <pthread.h>
-#include <unistd.h>
-#endif
-
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "cli/ConsoleWindow.h"
 #include "cli/Decode.h"
+#include "cli/Diagnostics.h"
 #include "cli/Flasher.h"
+#include "cli/Interrupt.h"
 #include "cli/Listing.h"
+#include "cli/LogFile.h"
 #include "cli/Options.h"
+#include "cli/Terminal.h"
 #include "link/HidLink.h"
-#include "platform/Clock.h"
 #include "platform/PortList.h"
-#include "platform/SendGate.h"
 #include "sim/Simulation.h"
+#if defined(_WIN32)
+#include "platform/PortName.h"
+#endif
 
 #ifndef ORVANE_VERSION
 #define ORVANE_VERSION "unknown"
@@ -34,50 +25,52 @@
 
 namespace {
 
-// The window of the run, once it exists; it lives until the process ends.
-std::atomic<orvane::cli::ConsoleWindow*> g_runWindow{nullptr};
+using namespace orvane::cli;
 
-#if !defined(_WIN32)
-// SIGINT and SIGTERM become a stop request on the process clock. They are taken by a thread of
-// their own (sigwait), so nothing but plain code runs on their arrival. The stop is requested
-// under the log guard, so no line can be appended once it is in.
-void WatchSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    std::thread([signals] {
-        int signal = 0;
-        while (sigwait(&signals, &signal) == 0) {
-            if (orvane::cli::ConsoleWindow* window = g_runWindow.load()) {
-                std::lock_guard<std::mutex> lock(window->m_logGuard);
-                orvane::RequestStopAndDrain();
-            } else {
-                orvane::RequestStopAndDrain();
-            }
+Access AlwaysAccessible(const std::string& /*path*/) {
+    return Access::Ok;
+}
+
+int List(const Options& options, const std::vector<std::string>& ports, orvane::IHidBackend& hid) {
+    ListDevices(ports, hid, options.simulate ? AlwaysAccessible : PathAccess, stdout);
+    if (!options.simulate && options.verbosity != Verbosity::Quiet) {
+        ReportSerialPermission(ports, PathAccess, stderr);
+        ReportHidPermission(hid, options.vid, options.pid, PathAccess, stderr);
+    }
+    return kExitSuccess;
+}
+
+int Flash(const Options& options, const std::vector<std::string>& ports, orvane::IHidBackend& hid,
+          LogFile& log) {
+    ConsoleSetup setup;
+    setup.out = stdout;
+    setup.log = log.IsOpen() ? &log : nullptr;
+    if (options.verbosity != Verbosity::Quiet) {
+        setup.err = stderr;
+        setup.verbose = options.verbosity == Verbosity::Verbose;
+        if (CanRedrawLine(stderr)) {
+            setup.progress = stderr;
+            setup.columns = TerminalColumns(stderr);
         }
-    }).detach();
-}
-#endif
-
-bool StderrIsTerminal() {
-#if defined(_WIN32)
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(STDERR_FILENO) != 0;
-#endif
-}
-
-bool AlwaysAccessible(const std::string& /*path*/) {
-    return true;
+    }
+    // It lives until the process ends: the interrupt watcher may still reach its guard.
+    static ConsoleWindow window(setup);
+    SetInterruptGuard(&window.m_logGuard);
+    const int status = RunFlash(options, ports, hid, window);
+    window.EndProgress();
+    const Interrupt interrupt = InterruptReceived();
+    if (status != kExitStopped || interrupt == Interrupt::None) {
+        return status;
+    }
+    // One line even with --quiet: it is the only word the operator gets of the stop.
+    std::fprintf(stderr, "orvane-flash: %s\n",
+                 DescribeInterrupt(interrupt, window.Done(), window.Total()).c_str());
+    return interrupt == Interrupt::Terminated ? kExitTerminated : kExitInterrupted;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace orvane::cli;
-
     Options options;
     std::string error;
     if (!ParseOptions(argc, argv, options, error)) {
@@ -92,24 +85,28 @@ int main(int argc, char** argv) {
             std::printf("orvane-flash %s\n", ORVANE_VERSION);
             return kExitSuccess;
         case Command::Decode:
-            return DecodeScript(options.script, stdout, stderr);
+            return DecodeScript(options.script, stdout, stderr, options.usb);
         case Command::List:
         case Command::Flash:
             break;
     }
-
-#if defined(_WIN32)
-    WatchStopRequests(g_runWindow);
-    // COM10 and above open only by their device name; COM3 is accepted as \\.\COM3 is.
-    for (std::string& port : options.ports) {
-        port = orvane::WindowsComDeviceName(port);
+    LogFile log;
+    if (!options.logPath.empty() && !log.Open(options.logPath, error)) {
+        std::fprintf(stderr, "orvane-flash: --log %s: %s\n", options.logPath.c_str(),
+                     error.c_str());
+        return kExitUsage;
     }
-#else
-    WatchSignals();  // before any other thread starts, so that all inherit the mask
-#endif
+
+    WatchInterrupts();  // before any other thread starts, so that all inherit the mask
 
     std::unique_ptr<orvane::sim::Simulation> simulation;
     std::vector<std::string> ports = options.ports;
+#if defined(_WIN32)
+    // COM10 and above open only by their device name; "COM3" is taken as "\\.\COM3" is.
+    for (std::string& port : ports) {
+        port = orvane::WindowsComDeviceName(port);
+    }
+#endif
     orvane::IHidBackend* hid = &orvane::SystemHidBackend();
     if (options.simulate) {
         simulation = std::make_unique<orvane::sim::Simulation>(options.simConfig);
@@ -128,23 +125,11 @@ int main(int argc, char** argv) {
         ports = orvane::SerialPortCandidates();
     }
 
-    int status = kExitSuccess;
-    if (options.command == Command::List) {
-        ListDevices(ports, *hid, options.simulate ? AlwaysAccessible : PathAccessible, stdout);
-        if (!options.simulate) {
-            ReportHidPermission(*hid, options.vid, options.pid, PathAccessible, stderr);
-        }
-    } else {
-        static ConsoleWindow window(stdout, StderrIsTerminal() ? stderr : nullptr);
-        g_runWindow = &window;
-        status = RunFlash(options, ports, *hid, !options.simulate, window, stderr);
-    }
+    const int status = options.command == Command::List ? List(options, ports, *hid)
+                                                        : Flash(options, ports, *hid, log);
     if (simulation) {
         g_hidLink.SetBackend(nullptr);
         simulation->Stop();
     }
-#if defined(_WIN32)
-    RunEnded();
-#endif
     return status;
 }

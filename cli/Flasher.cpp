@@ -1,6 +1,7 @@
 #include "cli/Flasher.h"
 
-#include "cli/Listing.h"
+#include "cli/Diagnostics.h"
+#include "cli/LinkReport.h"
 #include "cli/ScriptDiagnosis.h"
 #include "download/DownloadWorker.h"
 #include "link/HidLink.h"
@@ -27,70 +28,63 @@ int StatusOfLastLine(const std::string& line) {
     return kExitStopped;  // the worker ended without an end line: it was stopped
 }
 
-bool OpenSerial(const Options& options, const std::vector<std::string>& ports,
-                ConsoleWindow& window, std::FILE* err) {
+SearchResult OpenSerial(const Options& options, const std::vector<std::string>& ports,
+                        ConsoleWindow& window, LinkReport& report) {
     g_interfaceKind = 0;
     if (ports.empty()) {
-        std::fprintf(err, "orvane-flash: no serial port to try\n");
+        window.Diagnose("no serial port to try");
     } else if (ports.size() > kMaxSerialPorts) {
-        std::fprintf(err, "orvane-flash: only the first %zu of %zu ports are tried\n",
-                     kMaxSerialPorts, ports.size());
+        window.Diagnose("only the first " + std::to_string(kMaxSerialPorts) + " of " +
+                        std::to_string(ports.size()) + " ports are tried");
     }
-    const int found = ScanSerialPorts(ports, options.baud);
-    if (Clock().StopRequested()) {
-        return false;
+    const int found = ScanSerialPorts(ports, options.baud, &report);
+    if (found == kScanStopped) {
+        return SearchResult::Stopped;
     }
-    if (found < 0) {
-        window.PrintLine("Open RS232 interface fail.");
-        return false;
-    }
-    std::fprintf(err, "orvane-flash: device answered on %s\n",
-                 ports[static_cast<std::size_t>(found)].c_str());
-    window.PrintLine("Open RS232 interface success.");
-    return true;
+    window.PrintLine(found >= 0 ? "Open RS232 interface success." : "Open RS232 interface fail.");
+    return found >= 0 ? SearchResult::Answered : SearchResult::NoAnswer;
 }
 
-bool OpenUsb(const Options& options, IHidBackend& hid, bool checkPermission, ConsoleWindow& window,
-             std::FILE* err) {
+SearchResult OpenUsb(const Options& options, IHidBackend& hid, ConsoleWindow& window,
+                     LinkReport& report) {
     g_interfaceKind = 1;
     window.m_nVid = options.vid;
     window.m_nPid = options.pid;
-    g_hidLink.Open(window.m_nVid, window.m_nPid);
-    const bool answered = ProbeLink() || ProbeLink();
-    if (Clock().StopRequested()) {
-        return false;
+    const SearchResult result = OpenAndProbeUsb(window.m_nVid, window.m_nPid, &report, &hid);
+    if (result != SearchResult::Stopped) {
+        window.PrintLine(result == SearchResult::Answered ? "Open USB interface success."
+                                                          : "Open USB interface fail.");
     }
-    if (!answered) {
-        window.PrintLine("Open USB interface fail.");
-        if (checkPermission) {
-            ReportHidPermission(hid, options.vid, options.pid, PathAccessible, err);
-        }
-        return false;
-    }
-    window.PrintLine("Open USB interface success.");
-    return true;
+    return result;
 }
 
 }  // namespace
 
 int RunFlash(const Options& options, const std::vector<std::string>& serialPorts, IHidBackend& hid,
-             bool checkPermission, ConsoleWindow& window, std::FILE* err) {
+             ConsoleWindow& window) {
+    // A script the worker would refuse touches no device.
+    ReadFailure refusal;
+    if (!PrecheckScript(options.script, refusal)) {
+        window.PrintLine("Read file fail.");
+        window.OnReadFailed(refusal);
+        return kExitReadFail;
+    }
+
+    LinkReport report(window, options.verbosity == Verbosity::Verbose);
     g_serialLink.Close();
-    const bool open = options.usb ? OpenUsb(options, hid, checkPermission, window, err)
-                                  : OpenSerial(options, serialPorts, window, err);
-    if (!open) {
-        return Clock().StopRequested() ? kExitStopped : kExitNoDevice;
+    const SearchResult search = options.usb ? OpenUsb(options, hid, window, report)
+                                            : OpenSerial(options, serialPorts, window, report);
+    if (search == SearchResult::Stopped || Clock().StopRequested()) {
+        return kExitStopped;
+    }
+    if (search != SearchResult::Answered) {
+        return kExitNoDevice;
     }
 
     window.m_strFilePath = options.script;
     DownloadWorker(&window);
     window.EndProgress();
-
-    const int status = StatusOfLastLine(window.LastLine());
-    if (status == kExitReadFail) {
-        DiagnoseScript(options.script, err);
-    }
-    return status;
+    return StatusOfLastLine(window.LastLine());
 }
 
 }  // namespace orvane::cli

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -10,12 +9,14 @@
 
 namespace orvane::cli {
 
-// The Load command's flow without a window, on the calling thread: closes g_serialLink, opens
-// the chosen link (RS232: scans `serialPorts` at the baud rate; USB: opens g_hidLink through its
-// current back end and probes up to twice), prints the outcome line, then runs DownloadWorker
-// with `window`. Diagnostics go to `err`. `hid` is the back end to look for a device that is
-// present but not permitted (for the hint on `err`). Returns the exit status.
+// The Load command's flow without a window, on the calling thread. First reads and checks the
+// script: one the worker would refuse gets "Read file fail." and its reason, and no port is
+// touched. Then closes g_serialLink, opens the chosen link (RS232: scans `serialPorts` at the
+// baud rate; USB: opens g_hidLink through `hid`, the back end it uses, and probes up to twice),
+// prints the outcome line, and runs DownloadWorker with `window`. Why a port, the device or a
+// frame failed goes to the window's Diagnose. Returns the exit status; kExitStopped when a stop
+// request on the process clock ended the run (no outcome line is printed after it).
 int RunFlash(const Options& options, const std::vector<std::string>& serialPorts, IHidBackend& hid,
-             bool checkPermission, ConsoleWindow& window, std::FILE* err);
+             ConsoleWindow& window);
 
 }  // namespace orvane::cli

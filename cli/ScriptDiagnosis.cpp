@@ -1,25 +1,28 @@
 #include "cli/ScriptDiagnosis.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-
+#include "cli/Diagnostics.h"
 #include "download/Script.h"
 
 namespace orvane::cli {
 
-void DiagnoseScript(const std::string& path, std::FILE* err) {
-    ScriptCheck check;
-    if (!CheckScriptFile(path, check)) {
-        // Name the reason the system gives for a file that will not open, when there is one.
-        std::ifstream probe(path);
-        const char* reason = probe ? "not a readable regular file" : std::strerror(errno);
-        std::fprintf(err, "orvane-flash: cannot read script %s: %s\n", path.c_str(), reason);
-        return;
+bool PrecheckScript(const std::string& path, ReadFailure& failure, ScriptText* script) {
+    failure = ReadFailure{};
+    failure.path = path;
+    ScriptText local;
+    ScriptText& text = script != nullptr ? *script : local;
+    failure.readable = ReadScriptFile(path, text, &failure.reason);
+    if (!failure.readable) {
+        return false;
     }
-    if (!check.Accepted()) {
-        std::fprintf(err, "orvane-flash: script %s refused: %s\n", path.c_str(),
-                     DescribeScriptFault(check).c_str());
+    failure.check = CheckScript(text);
+    failure.reason = DescribeScriptFault(failure.check);
+    return failure.check.Accepted();
+}
+
+void DiagnoseScript(const std::string& path, std::FILE* err) {
+    ReadFailure failure;
+    if (!PrecheckScript(path, failure)) {
+        std::fprintf(err, "orvane-flash: %s\n", DescribeReadFailure(failure).c_str());
     }
 }
 

@@ -2,19 +2,36 @@
 add_library(orvane_cli STATIC
   Options.h Options.cpp
   ConsoleWindow.h ConsoleWindow.cpp
+  ProgressBar.h ProgressBar.cpp
+  LogFile.h LogFile.cpp
+  Diagnostics.h Diagnostics.cpp
+  LinkReport.h LinkReport.cpp
   Decode.h Decode.cpp
   ScriptDiagnosis.h ScriptDiagnosis.cpp
   Listing.h Listing.cpp
   Flasher.h Flasher.cpp
+  Interrupt.h
+  Terminal.h
 )
+# One file per platform behind Interrupt.h and Terminal.h.
+if(NOT WIN32)
+  target_sources(orvane_cli PRIVATE InterruptPosix.cpp TerminalPosix.cpp)
+else()
+  target_sources(orvane_cli PRIVATE InterruptWin32.cpp TerminalWin32.cpp ListingWin32.cpp)
+endif()
 target_link_libraries(orvane_cli PUBLIC orvane_download orvane_sim PRIVATE orvane_warnings)
+# The installed udev rule's path, for the hint on a HID device this user may not open.
+if(NOT DEFINED ORVANE_UDEV_RULES_DIR)
+  set(ORVANE_UDEV_RULES_DIR /usr/lib/udev/rules.d)
+endif()
+set_property(SOURCE Diagnostics.cpp APPEND PROPERTY COMPILE_DEFINITIONS
+             ORVANE_UDEV_RULE_PATH="${ORVANE_UDEV_RULES_DIR}/70-orvane.rules")
 
 add_executable(orvane-flash FlashMain.cpp)
 target_link_libraries(orvane-flash PRIVATE orvane_cli orvane_warnings)
 target_compile_definitions(orvane-flash PRIVATE ORVANE_VERSION="${PROJECT_VERSION}")
 
 if(WIN32)
-  target_sources(orvane_cli PRIVATE ListingWin32.cpp ConsoleStop.h ConsoleStopWin32.cpp)
   # The manifest: UTF-8 as the active code page, for script paths with any characters.
   target_sources(orvane-flash PRIVATE ${PROJECT_SOURCE_DIR}/res/windows/orvane-flash.rc)
 endif()

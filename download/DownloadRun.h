@@ -37,7 +37,15 @@ private:
     Flow Log(std::string_view line, bool yield);
     // Waits through the process clock; Stop when the wait was cut by a stop request.
     static Flow Wait(uint32_t ms);
+    // Announces a long wait to the window, then waits.
+    Flow WaitLong(WaitKind kind, uint32_t ms);
+    void AnnounceWait(WaitKind kind, uint32_t ms);
     void FrameSent();
+    // The frame's reply has been read (m_nReplyBytes of it): tells the window.
+    void Exchanged(uint8_t command, uint8_t sub);
+    // The reply check failed for the frame with `command` and `sub`: keeps what came back for
+    // the window's OnSendFailed.
+    Flow CheckFailed(uint8_t command, uint8_t sub);
 
     Flow Rs232Exchange();
     Flow UsbExchange();
@@ -54,6 +62,9 @@ private:
     int m_nFrameCounter = 0;
     int m_nFrameTotal = 0;
     uint32_t m_nFrameLength = 0;
+    int32_t m_nReplyBytes = 0;      // what the frame's reply read brought (-1: it failed)
+    uint32_t m_nExchangeStart = 0;  // tick count when the frame's exchange began
+    SendFailure m_failure;
     std::unique_ptr<char[]> m_frameText;
     std::unique_ptr<uint8_t[]> m_frame;
     std::unique_ptr<uint8_t[]> m_reply;

@@ -48,16 +48,23 @@ void DownloadRun::Play() {
     }
 
     ScriptText script;
-    ScriptCheck check;
+    ReadFailure refusal;
+    refusal.path = m_window.m_strFilePath;
     // A script the scan cannot play safely (a block too long for its buffers, or one that never
-    // closes) is refused whole, before anything goes out.
-    if (!ReadScriptFile(m_window.m_strFilePath, script) ||
-        !(check = CheckScript(script)).Accepted()) {
-        Log("Read file fail.\r\n", false);
+    // closes), or one with nothing to play, is refused whole, before anything goes out.
+    refusal.readable = ReadScriptFile(m_window.m_strFilePath, script, &refusal.reason);
+    if (refusal.readable) {
+        refusal.check = CheckScript(script);
+        refusal.reason = DescribeScriptFault(refusal.check);
+    }
+    if (!refusal.readable || !refusal.check.Accepted()) {
+        if (Log("Read file fail.\r\n", false) == Flow::Go) {
+            m_window.OnReadFailed(refusal);
+        }
         return;
     }
-    m_nFrameTotal =
-        check.frames > static_cast<uint64_t>(INT_MAX) ? INT_MAX : static_cast<int>(check.frames);
+    const uint64_t frames = refusal.check.frames;
+    m_nFrameTotal = frames > static_cast<uint64_t>(INT_MAX) ? INT_MAX : static_cast<int>(frames);
     m_window.OnProgress(0, m_nFrameTotal);
 
     ScriptScan scan(script);
@@ -67,6 +74,9 @@ void DownloadRun::Play() {
         std::memset(m_reply.get(), 0, kReplySize);
         HexTextToBytes(m_frameText.get(), block.textLength, m_frame.get(), &m_nFrameLength);
 
+        const int counted = m_nFrameCounter;
+        m_nReplyBytes = 0;
+        m_nExchangeStart = Clock().TickCount();
         Flow flow = Flow::Go;
         if (g_interfaceKind == 0) {
             flow = Rs232Exchange();
@@ -77,8 +87,13 @@ void DownloadRun::Play() {
             return;
         }
         if (flow == Flow::Fail) {
-            Log("Send command fail.\r\n", false);
+            if (Log("Send command fail.\r\n", false) == Flow::Go) {
+                m_window.OnSendFailed(m_failure);
+            }
             return;
+        }
+        if (m_nFrameCounter != counted && !Clock().StopRequested()) {
+            m_window.OnProgress(m_nFrameCounter, m_nFrameTotal);
         }
     }
     Log("Firmware Successfully Downloaded.\r\n", false);
@@ -102,9 +117,49 @@ DownloadRun::Flow DownloadRun::Wait(uint32_t ms) {
     return Clock().Sleep(ms) ? Flow::Go : Flow::Stop;
 }
 
+DownloadRun::Flow DownloadRun::WaitLong(WaitKind kind, uint32_t ms) {
+    AnnounceWait(kind, ms);
+    return Wait(ms);
+}
+
+void DownloadRun::AnnounceWait(WaitKind kind, uint32_t ms) {
+    if (!Clock().StopRequested()) {
+        m_window.OnLongWait(LongWait{kind, m_nFrameCounter, ms});
+    }
+}
+
 void DownloadRun::FrameSent() {
     ++m_nFrameCounter;
-    m_window.OnProgress(m_nFrameCounter, m_nFrameTotal);
+}
+
+void DownloadRun::Exchanged(uint8_t command, uint8_t sub) {
+    if (Clock().StopRequested()) {
+        return;
+    }
+    ExchangeRecord record;
+    record.frame = m_nFrameCounter;
+    record.command = command;
+    record.sub = sub;
+    record.sentBytes = m_nFrameLength;
+    record.replyBytes = m_nReplyBytes;
+    record.replyCommand = m_reply[frame::kOffCommand];
+    record.replyStatus = m_reply[frame::kOffStatus];
+    record.elapsedMs = Clock().TickCount() - m_nExchangeStart;
+    m_window.OnExchange(record);
+}
+
+DownloadRun::Flow DownloadRun::CheckFailed(uint8_t command, uint8_t sub) {
+    m_failure = SendFailure{};
+    m_failure.frame = m_nFrameCounter;
+    m_failure.command = command;
+    m_failure.sub = sub;
+    m_failure.replyBytes = m_nReplyBytes;
+    m_failure.replyCommand = m_reply[frame::kOffCommand];
+    m_failure.replyStatus = m_reply[frame::kOffStatus];
+    m_failure.reply = m_nReplyBytes <= 0                         ? ReplyKind::Nothing
+                      : m_failure.replyCommand != kCmdBootloader ? ReplyKind::WrongCommand
+                                                                 : ReplyKind::BadStatus;
+    return Flow::Fail;
 }
 
 bool DownloadRun::ReplyPasses() const {
@@ -130,14 +185,18 @@ DownloadRun::Flow DownloadRun::Rs232Exchange() {
         const uint32_t more = sub == kSubErase || sub == kSubRestart ? 2000
                               : sub == kSubFinish                    ? 4000
                                                                      : 0;
-        if (more > 0 && Wait(more) == Flow::Stop) {
+        const WaitKind kind = sub == kSubErase     ? WaitKind::Erase
+                              : sub == kSubRestart ? WaitKind::Restart
+                                                   : WaitKind::Finish;
+        if (more > 0 && WaitLong(kind, more) == Flow::Stop) {
             return Flow::Stop;
         }
     }
-    g_serialLink.Read(m_reply.get(), kReplySize);
+    m_nReplyBytes = g_serialLink.Read(m_reply.get(), kReplySize);
+    Exchanged(command, sub);
     if (m_nFrameCounter == 1) {
         // Frame 1 puts the device into its bootloader: no check, only time to get there.
-        return Wait(5000);
+        return WaitLong(WaitKind::BootloaderEntry, 5000);
     }
     return CounterStep(command, sub, false);
 }
@@ -145,14 +204,14 @@ DownloadRun::Flow DownloadRun::Rs232Exchange() {
 DownloadRun::Flow DownloadRun::CounterStep(uint8_t command, uint8_t sub, bool usb) {
     if (m_nFrameCounter == 2) {
         if (!ReplyPasses()) {
-            return Flow::Fail;
+            return CheckFailed(command, sub);
         }
         const Flow flow = Log("Start bootloader.\r\n", true);
         return flow == Flow::Go && usb ? VersionLine() : flow;
     }
     if (m_nFrameCounter == 3) {
         if (!ReplyPasses()) {
-            return Flow::Fail;
+            return CheckFailed(command, sub);
         }
         return Log("Start send bootloader command.\r\n", true);
     }
@@ -162,7 +221,7 @@ DownloadRun::Flow DownloadRun::CounterStep(uint8_t command, uint8_t sub, bool us
         m_reply[11] = 0;
     }
     if (!ReplyPasses()) {
-        return Flow::Fail;
+        return CheckFailed(command, sub);
     }
     char line[64];
     std::snprintf(line, sizeof line, "Loading firmware ... Package %d\r\n", m_nFrameCounter - 3);

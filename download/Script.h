@@ -30,8 +30,9 @@ struct ScriptText {
 
 // Reads the file at `path` as text on every platform (see ScriptText). Returns false, leaving
 // `out` empty, when the path is missing, unreadable, a directory, not seekable, or too large to
-// hold in memory.
-bool ReadScriptFile(const std::string& path, ScriptText& out);
+// hold in memory; `reason`, when given, then receives one line saying which (the system's text
+// for a failed open, e.g. "No such file or directory").
+bool ReadScriptFile(const std::string& path, ScriptText& out, std::string* reason = nullptr);
 
 // Builds a ScriptText from `size` raw file bytes exactly as ReadScriptFile would from a file
 // holding them. Returns false only when the memory cannot be had.
@@ -89,6 +90,8 @@ enum class ScriptFault {
     None,
     FrameTextTooLong,  // a block keeps more than kFrameTextMax characters
     BlockNotClosed,    // a block is not closed by "SLEEP" or "WAIT" before the end of the text
+    NoFrames,          // the scan meets no frame block before "END>" or its bound: an empty,
+                       // tiny, binary or prose file is no firmware script
 };
 
 // Result of checking a whole script before any frame goes out.
@@ -97,12 +100,17 @@ struct ScriptCheck {
     uint64_t block = 0;   // the refused block, 1-based (0 when accepted)
     uint64_t line = 0;    // 1-based line of that block's "SEND:" (0 when accepted)
     uint64_t frames = 0;  // blocks the scan reaches (the frames a run plays), when accepted
+    // For NoFrames: the file's size N, whether its text holds zero bytes (a binary file), and
+    // the 1-based line of the "END>" that ended the scan (0: it ran to its bound).
+    uint64_t size = 0;
+    bool binary = false;
+    uint64_t endLine = 0;
 
     bool Accepted() const { return fault == ScriptFault::None; }
 };
 
 // Runs the scan over every block it reaches and refuses the script at the first block that is
-// too long or not closed.
+// too long or not closed, or when it reaches no block at all.
 ScriptCheck CheckScript(const ScriptText& script);
 
 // Reads and checks the script at `path`. Returns false when the file cannot be read (`check`
@@ -110,7 +118,9 @@ ScriptCheck CheckScript(const ScriptText& script);
 bool CheckScriptFile(const std::string& path, ScriptCheck& check);
 
 // One line, without line end, naming the refused block, e.g.
-// "block 3 (line 12): frame text longer than 16383 characters". Empty when accepted.
+// "block 3 (line 12): frame text longer than 16383 characters", or for NoFrames what the file
+// holds instead, e.g. "no frame block (SEND: ... SLEEP or WAIT): the file is empty". Empty when
+// accepted.
 std::string DescribeScriptFault(const ScriptCheck& check);
 
 }  // namespace orvane

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -56,23 +57,37 @@ int64_t FileSize(std::FILE* file) {
 
 }  // namespace
 
-bool ReadScriptFile(const std::string& path, ScriptText& out) {
+bool ReadScriptFile(const std::string& path, ScriptText& out, std::string* reason) {
     out = ScriptText{};
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
+    auto fail = [&](const char* why) {
+        if (reason != nullptr) {
+            *reason = why;
+        }
         return false;
+    };
+    std::error_code error;
+    if (path.empty()) {
+        return fail("no file name");
+    }
+    if (std::filesystem::is_directory(path, error)) {
+        return fail("is a directory");
     }
     // Binary mode and our own line-end translation give the same text on every platform.
+    errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
-        return false;
+        return fail(errno != 0 ? std::strerror(errno) : "cannot be opened");
     }
     const int64_t size = FileSize(file);
-    if (size < 0 || static_cast<uint64_t>(size) >= std::numeric_limits<size_t>::max() ||
+    if (size < 0) {
+        std::fclose(file);
+        return fail("not a regular file (its size cannot be taken)");
+    }
+    if (static_cast<uint64_t>(size) >= std::numeric_limits<size_t>::max() ||
         !Allocate(static_cast<size_t>(size), out)) {
         std::fclose(file);
         out = ScriptText{};
-        return false;
+        return fail("too large to hold in memory");
     }
     // A short read leaves zeros behind the text; the count read only bounds the translation.
     const size_t read = std::fread(out.bytes.get(), 1, out.size, file);

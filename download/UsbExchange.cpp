@@ -38,13 +38,13 @@ DownloadRun::Flow DownloadRun::UsbExchange() {
     const uint8_t sub = m_frame[12];
     if (command == frame::kCmdBootloader) {
         if (sub == frame::kSubErase) {
-            if (Wait(2000) == Flow::Stop) {
+            if (WaitLong(WaitKind::Erase, 2000) == Flow::Stop) {
                 return Flow::Stop;
             }
         } else if (sub == frame::kSubRestart) {
             ReopenHid();
         } else if (sub == frame::kSubFinish) {
-            if (Wait(4000) == Flow::Stop) {
+            if (WaitLong(WaitKind::Finish, 4000) == Flow::Stop) {
                 return Flow::Stop;
             }
             ReopenHid();
@@ -62,6 +62,8 @@ DownloadRun::Flow DownloadRun::UsbExchange() {
             return Flow::Stop;
         }
     }
+    m_nReplyBytes = static_cast<int32_t>(count);
+    Exchanged(command, sub);
 
     if (m_nFrameCounter == 1) {
         // Frame 1 sends the device into its bootloader, which comes back as a new USB device.
@@ -69,6 +71,7 @@ DownloadRun::Flow DownloadRun::UsbExchange() {
             return Flow::Stop;
         }
         ReopenHid();
+        AnnounceWait(WaitKind::BootloaderEntry, 5000);
         return BootloaderPoll();
     }
     return CounterStep(command, sub, true);
@@ -112,8 +115,17 @@ DownloadRun::Flow DownloadRun::VersionLine() {
     if (Wait(200) == Flow::Stop) {
         return Flow::Stop;
     }
-    if (!QueryBootloaderVersion(m_version.get(), &length, kVersionSize)) {
-        return Clock().StopRequested() ? Flow::Stop : Flow::Fail;
+    ReplySeen seen;
+    if (!QueryBootloaderVersion(m_version.get(), &length, kVersionSize, &seen)) {
+        if (Clock().StopRequested()) {
+            return Flow::Stop;
+        }
+        m_nReplyBytes = seen.bytes;
+        m_reply[frame::kOffCommand] = seen.command;
+        m_reply[frame::kOffStatus] = seen.status;
+        CheckFailed(frame::kCmdBootloader, frame::kSubVersion);
+        m_failure.versionQuery = true;
+        return Flow::Fail;
     }
     if (length > kVersionSize) {
         length = kVersionSize;

@@ -19,8 +19,13 @@ namespace {
 
 class PlayedDevice final : public orvane::IHidDevice {
 public:
-    PlayedDevice(const uint8_t* data, size_t size, orvane::VirtualClock& clock)
-        : m_data(data), m_size(size), m_clock(clock) {}
+    explicit PlayedDevice(orvane::VirtualClock& clock) : m_clock(clock) {}
+
+    void Play(const uint8_t* data, size_t size) {
+        m_data = data;
+        m_size = size;
+        m_pos = 0;
+    }
 
     bool Done() const { return m_pos >= m_size; }
 
@@ -52,8 +57,8 @@ public:
     uint32_t OutputReportLength() const override { return 64; }
 
 private:
-    const uint8_t* m_data;
-    size_t m_size;
+    const uint8_t* m_data = nullptr;
+    size_t m_size = 0;
     size_t m_pos = 0;
     orvane::VirtualClock& m_clock;
 };
@@ -70,34 +75,45 @@ public:
     }
 };
 
+// One clock, back end and open link serve every input: the open is the same for all of them
+// and ReadMessage keeps nothing between calls but the device, which each input replays afresh.
+// The link measures waits only as differences on the clock, so its running time does not make
+// an input behave differently alone than in the middle of a campaign.
+struct Fixture {
+    orvane::VirtualClock clock;
+    OneDeviceBackend backend;
+    PlayedDevice* played = nullptr;
+    CHidLink link{&backend};
+
+    Fixture() {
+        orvane::SetClock(&clock);
+        auto device = std::make_unique<PlayedDevice>(clock);
+        played = device.get();
+        backend.next = std::move(device);
+        if (link.Open(0x0ACD, 0x3710) != 1) {
+            __builtin_trap();
+        }
+    }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) {
         return 0;
     }
+    static Fixture fixture;
     const uint32_t capacity = std::min<uint32_t>((uint32_t{data[0]} << 8) | data[1], 1100);
-    orvane::VirtualClock clock;
-    orvane::SetClock(&clock);
+    fixture.played->Play(data + 2, size - 2);
 
-    OneDeviceBackend backend;
-    auto device = std::make_unique<PlayedDevice>(data + 2, size - 2, clock);
-    PlayedDevice* played = device.get();
-    backend.next = std::move(device);
-    CHidLink link(&backend);
-    if (link.Open(0x0ACD, 0x3710) != 1) {
-        __builtin_trap();
-    }
-
-    std::vector<uint8_t> dest(capacity);
+    // A real buffer even for 0 bytes.
+    const std::unique_ptr<uint8_t[]> dest(new uint8_t[capacity]);
     do {
         uint32_t count = 0xFFFFFFFF;
-        const uint32_t result = link.ReadMessage(dest.data(), &count, capacity);
+        const uint32_t result = fixture.link.ReadMessage(dest.get(), &count, capacity);
         if (result != count || count > capacity || count > CHidLink::kMessageMax) {
             __builtin_trap();
         }
-    } while (!played->Done());
-
-    orvane::SetClock(nullptr);
+    } while (!fixture.played->Done());
     return 0;
 }

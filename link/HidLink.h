@@ -40,9 +40,9 @@ public:
     // the tail). n == 0 sends nothing and returns 1. Returns as WriteMessage.
     int WriteRaw(const uint8_t* data, uint32_t n);
     // Reads one 64-byte report into `report` (64 bytes), waiting at most `waitMs` on
-    // orvane::Clock() in slices of at most 50 ms. Returns 1 when a report arrived or nothing came
-    // in time (byte 0 of `report` is then 0, the rest untouched), 0 when the read failed at once,
-    // the link is closed, or a stop request on the clock ended the wait.
+    // orvane::Clock() in slices of at most kReadSliceMs. Returns 1 when a report arrived or
+    // nothing came in time (byte 0 of `report` is then 0, the rest untouched), 0 when the read
+    // failed at once, the link is closed, or a stop request on the clock ended the wait.
     int ReadReport(uint8_t* report, uint32_t waitMs);
     // Joins reports into one message and copies it to `dest`, at most `capacity` bytes. Returns
     // the count (also stored in *pCount); 0 when nothing usable arrived: silence or a failed

@@ -5,6 +5,7 @@
 
 #include "link/LinkProbe.h"
 #include "link/SerialLink.h"
+#include "platform/Clock.h"
 
 namespace orvane {
 
@@ -22,19 +23,60 @@ std::string FormatLinkSpec(const std::string& port, unsigned long baud) {
     return spec;
 }
 
-int ScanSerialPorts(const std::vector<std::string>& ports, unsigned long baud) {
+namespace {
+
+LinkFault FaultOf(SerialOpenError error) {
+    switch (error) {
+        case SerialOpenError::NotFound:
+            return LinkFault::NotFound;
+        case SerialOpenError::PermissionDenied:
+            return LinkFault::PermissionDenied;
+        case SerialOpenError::Busy:
+            return LinkFault::Busy;
+        default:
+            return LinkFault::OpenFailed;
+    }
+}
+
+}  // namespace
+
+int ScanSerialPorts(const std::vector<std::string>& ports, unsigned long baud,
+                    ILinkObserver* observer) {
+    ILinkObserver quiet;
+    ILinkObserver& tell = observer != nullptr ? *observer : quiet;
+    IClock& clock = Clock();
     const size_t count = ports.size() < kMaxPorts ? ports.size() : kMaxPorts;
+    LinkAttempt attempt;
+    attempt.kind = LinkKind::Rs232;
+    attempt.count = count;
     for (size_t i = 0; i < count; ++i) {
+        if (clock.StopRequested()) {
+            return kScanStopped;
+        }
+        attempt.index = i;
+        attempt.port = ports[i];
+        attempt.systemError = 0;
+        tell.OnLinkTrying(attempt);
         const std::string spec = FormatLinkSpec(ports[i], baud);
         if (g_serialLink.Open(spec.c_str()) == 0) {
+            attempt.systemError = g_serialLink.LastOpenSystemError();
+            tell.OnLinkFailed(attempt, FaultOf(g_serialLink.LastOpenError()));
             continue;
         }
-        if (ProbeLink()) {
+        const bool answered = ProbeLink();
+        // A stop that came during the probe wins over its answer: the caller shows no outcome.
+        if (clock.StopRequested()) {
+            g_serialLink.Close();
+            return kScanStopped;
+        }
+        if (answered) {
+            tell.OnLinkAnswered(attempt);
             return static_cast<int>(i);
         }
         g_serialLink.Close();
+        tell.OnLinkFailed(attempt, LinkFault::NoAnswer);
     }
-    return -1;
+    return kScanNoAnswer;
 }
 
 }  // namespace orvane

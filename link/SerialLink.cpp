@@ -72,8 +72,13 @@ CSerialLink::CSerialLink(std::unique_ptr<orvane::ISerialPort> port) : m_hComm(st
 
 int CSerialLink::Open(const char* spec) {
     if (m_bOpen != 0 || spec == nullptr) {
+        m_lastOpenError =
+            m_bOpen != 0 ? orvane::SerialOpenError::Other : orvane::SerialOpenError::BadSettings;
+        m_nLastOpenSystemError = 0;
         return 0;
     }
+    m_lastOpenError = orvane::SerialOpenError::BadSettings;
+    m_nLastOpenSystemError = 0;
     std::string device;
     std::string mode;
     if (!SplitLinkSpec(spec, device, mode)) {
@@ -89,9 +94,12 @@ int CSerialLink::Open(const char* spec) {
         return 0;
     }
     if (!m_hComm->Open(device, m_szMode)) {
+        m_lastOpenError = m_hComm->LastOpenError();
+        m_nLastOpenSystemError = m_hComm->LastOpenSystemError();
         m_hComm->Close();
         return 0;
     }
+    m_lastOpenError = orvane::SerialOpenError::None;
     m_bOpen = 1;
     return 1;
 }

@@ -36,6 +36,10 @@ public:
     int32_t Read(uint8_t* buf, uint32_t capacity);
 
     bool IsOpen() const { return m_bOpen != 0; }
+    // Why the last Open failed, as the back end saw it (BadSettings for a spec it refused before
+    // the device was touched; None after a successful Open), and the system's error number.
+    orvane::SerialOpenError LastOpenError() const { return m_lastOpenError; }
+    int LastOpenSystemError() const { return m_nLastOpenSystemError; }
     // The device name and mode text of the last Open (for diagnostics and tests).
     const std::string& DeviceName() const { return m_strDevice; }
     const char* Mode() const { return m_szMode; }
@@ -46,6 +50,8 @@ public:
 
 private:
     int m_bOpen = 0;
+    orvane::SerialOpenError m_lastOpenError = orvane::SerialOpenError::None;
+    int m_nLastOpenSystemError = 0;
     std::unique_ptr<orvane::ISerialPort> m_hComm;
     char m_szMode[256] = "baud=9600 parity=N data=8 stop=1";
     std::string m_strDevice;

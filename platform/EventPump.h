@@ -11,4 +11,10 @@ void PumpEvents();
 // Installs the pump; an empty function removes it. Install before any probe runs.
 void SetEventPump(std::function<void()> pump);
 
+#ifdef _WIN32
+// Windows: takes at most one window message off the calling thread's queue and translates and
+// dispatches it (PeekMessageA with PM_REMOVE, TranslateMessage, DispatchMessageA). Any thread.
+void PumpWindowMessage();
+#endif
+
 }  // namespace orvane

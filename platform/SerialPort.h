@@ -6,6 +6,17 @@
 
 namespace orvane {
 
+// Why ISerialPort::Open failed.
+enum class SerialOpenError {
+    None,              // the last Open succeeded (or none was tried)
+    NotFound,          // no such device (ENOENT, ENODEV, ENXIO; ERROR_FILE_NOT_FOUND)
+    PermissionDenied,  // the device exists but this user may not open it (EACCES, EPERM)
+    Busy,              // another program holds it (EBUSY, an exclusive open elsewhere)
+    NotSerial,         // it opened but is not a serial line (no terminal, no comm state)
+    BadSettings,       // the mode text did not parse, or the line would not take it
+    Other,             // any other failure; LastOpenSystemError() says which
+};
+
 // One serial port, as CSerialLink needs it. One implementation per platform
 // (SerialPortPosix.cpp, SerialPortWin32.cpp); tests supply fakes.
 // Not thread-safe: the owner calls it from one thread at a time.
@@ -18,6 +29,11 @@ public:
     // 4096-byte queues where the platform sizes them, both queues purged. Returns false and holds
     // nothing when any step fails (unknown device, unparsable mode text, baud 0, ...).
     virtual bool Open(const std::string& device, const std::string& modeText) = 0;
+    // Why the last Open failed (None after a successful one), and the system's error number
+    // behind it (errno; GetLastError on Windows; 0 when there is none). Back ends that cannot
+    // tell keep the defaults: Other and 0.
+    virtual SerialOpenError LastOpenError() const { return SerialOpenError::Other; }
+    virtual int LastOpenSystemError() const { return 0; }
     // Releases the port; harmless when none is held.
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;

@@ -67,22 +67,28 @@ public:
 
     bool Open(const std::string& device, const std::string& modeText) override {
         if (m_fd >= 0) {
-            return false;
+            return Fail(SerialOpenError::Busy, EBUSY);
         }
         ModeSettings mode;
         if (!ParseModeText(modeText, mode)) {
-            return false;
+            return Fail(SerialOpenError::BadSettings, EINVAL);
         }
         m_fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (m_fd < 0) {
-            return false;
+            const int err = errno;
+            return Fail(SerialOpenErrorOfErrno(err), err);
         }
         if (!Configure(device, mode)) {
             Close();
-            return false;
+            return false;  // Configure has said why
         }
+        m_lastError = SerialOpenError::None;
+        m_lastSystemError = 0;
         return true;
     }
+
+    SerialOpenError LastOpenError() const override { return m_lastError; }
+    int LastOpenSystemError() const override { return m_lastSystemError; }
 
     void Close() override {
         if (m_fd >= 0) {
@@ -188,35 +194,41 @@ public:
     }
 
 private:
+    bool Fail(SerialOpenError error, int systemError) {
+        m_lastError = error;
+        m_lastSystemError = systemError;
+        return false;
+    }
+
     bool Configure(const std::string& device, const ModeSettings& mode) {
         if (!::isatty(m_fd)) {
-            return false;
+            return Fail(SerialOpenError::NotSerial, ENOTTY);
         }
         // Nobody else may open the port while we hold it; not every driver supports it.
         ::ioctl(m_fd, TIOCEXCL);
 
         termios tio{};
         if (::tcgetattr(m_fd, &tio) != 0) {
-            return false;
+            return Fail(SerialOpenError::NotSerial, errno);
         }
         if (!BuildRawTermios(mode, tio)) {
-            return false;
+            return Fail(SerialOpenError::BadSettings, EINVAL);
         }
         speed_t speed{};
         const bool standard = mode.baud && StandardSpeed(*mode.baud, speed);
         if (standard && (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0)) {
-            return false;
+            return Fail(SerialOpenError::BadSettings, errno);
         }
         if (::tcsetattr(m_fd, TCSANOW, &tio) != 0) {
-            return false;
+            return Fail(SerialOpenError::BadSettings, errno);
         }
         if (mode.baud && !standard) {
 #if defined(__linux__)
             if (!SetExactBaud(m_fd, *mode.baud)) {
-                return false;
+                return Fail(SerialOpenError::BadSettings, errno);
             }
 #else
-            return false;
+            return Fail(SerialOpenError::BadSettings, EINVAL);
 #endif
         }
         int lines = TIOCM_DTR | TIOCM_RTS;
@@ -224,7 +236,7 @@ private:
             // A pseudo-terminal has no modem lines; any other refusal is a real fault.
             const int err = errno;
             if (!((err == ENOTTY || err == EINVAL) && IsPseudoTerminal(m_fd, device))) {
-                return false;
+                return Fail(err == EIO ? SerialOpenError::NotFound : SerialOpenError::Other, err);
             }
         }
         ::tcflush(m_fd, TCIOFLUSH);
@@ -232,6 +244,8 @@ private:
     }
 
     int m_fd = -1;
+    SerialOpenError m_lastError = SerialOpenError::None;
+    int m_lastSystemError = 0;
 };
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdint>
 
 #include "platform/SerialPortPosixTermios.h"
@@ -127,6 +128,24 @@ bool BuildRawTermios(const ModeSettings& mode, termios& tio) {
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     return true;
+}
+
+SerialOpenError SerialOpenErrorOfErrno(int err) {
+    switch (err) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+        case ENOTDIR:
+        case EIO:
+            return SerialOpenError::NotFound;
+        case EACCES:
+        case EPERM:
+            return SerialOpenError::PermissionDenied;
+        case EBUSY:
+            return SerialOpenError::Busy;
+        default:
+            return SerialOpenError::Other;
+    }
 }
 
 }  // namespace orvane

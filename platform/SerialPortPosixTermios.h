@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/ModeText.h"
+#include "platform/SerialPort.h"
 
 namespace orvane {
 
@@ -18,5 +19,10 @@ bool BuildRawTermios(const ModeSettings& mode, termios& tio);
 
 // The B-constant of a standard rate (50 to 230400); false for any other rate.
 bool StandardSpeed(uint32_t baud, speed_t& speed);
+
+// What an errno from open(2) of a serial device node means for the operator: ENOENT, ENODEV,
+// ENXIO, ENOTDIR and EIO (a ttyS node without a UART) are NotFound; EACCES and EPERM
+// PermissionDenied; EBUSY (a port held exclusively elsewhere) Busy; anything else Other.
+SerialOpenError SerialOpenErrorOfErrno(int err);
 
 }  // namespace orvane

@@ -5,6 +5,7 @@ if(WIN32)
     HidWin32Api.h HidWin32Api.cpp
     HidBackendWin32.h HidBackendWin32.cpp
     HidDeviceWin32.h HidDeviceWin32.cpp
+    HidAccess.h HidAccessWin32.cpp
   )
   target_link_libraries(orvane_platform PUBLIC hid setupapi)
   return()

@@ -71,7 +71,7 @@ int TakeDeviceOption(int argc, char** argv, int i, DeviceConfig& config, std::st
 }
 
 const char* DeviceOptionsHelp() {
-    return "  --sim-version TEXT     version text the bootloader reports (default V1.03)\n"
+    return "  --sim-version TEXT     version text the bootloader reports (default SIM-2)\n"
            "  --sim-delay MS         answer every request MS milliseconds late\n"
            "  --sim-restart MS       time off the bus per restart (default 100)\n"
            "  --sim-silent           never answer\n"

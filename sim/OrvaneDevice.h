@@ -15,7 +15,7 @@ namespace orvane::sim {
 // numbered from 1, and a link probe starts the numbering again (every download begins with one).
 // A frame number of 0 in a fault switch means "no such fault".
 struct DeviceConfig {
-    std::string version = "V1.03";  // data of the version reply (at most 255 bytes are sent)
+    std::string version = "SIM-2";  // data of the version reply (at most 255 bytes are sent)
     uint32_t replyDelayMs = 0;      // every reply leaves this long after its request arrived
     uint32_t restartMs = 100;       // time off the bus for each restart
     bool silent = false;            // answers nothing at all

@@ -7,15 +7,28 @@ add_library(orvane_sim STATIC
   Simulation.h Simulation.cpp
   ScriptWriter.h
   DeviceOptions.h DeviceOptions.cpp
+  ReportJoiner.h ReportJoiner.cpp
+  FrameGatherer.h FrameGatherer.cpp
 )
 target_link_libraries(orvane_sim PUBLIC orvane_link PRIVATE orvane_warnings)
 
-# RS232 face: a pseudo-terminal, or in process where there is none (Windows); orvane-sim serves
-# the pseudo-terminal and so exists only beside it.
+# RS232 face: in process where there are no pseudo-terminals (Windows), and there no
+# orvane-sim, which serves pseudo-terminals and kernel drivers.
 if(WIN32)
   target_sources(orvane_sim PRIVATE SimInProcessSerial.h SimInProcessSerial.cpp)
-else()
-  target_sources(orvane_sim PRIVATE SimSerialDevice.h SimSerialDevice.cpp)
-  add_executable(orvane-sim SimMain.cpp)
-  target_link_libraries(orvane-sim PRIVATE orvane_sim orvane_warnings)
+  return()
 endif()
+target_sources(orvane_sim PRIVATE SimSerialDevice.h SimSerialDevice.cpp)
+
+# The faces on real kernel drivers (uhid, f_hid gadget, any terminal), for orvane-sim.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  target_sources(orvane_sim PRIVATE
+    FaceEvents.h FaceEvents.cpp
+    SimTtyDevice.h SimTtyDevice.cpp
+    SimUhidDevice.h SimUhidDevice.cpp
+    SimHidgDevice.h SimHidgDevice.cpp
+  )
+endif()
+
+add_executable(orvane-sim SimMain.cpp)
+target_link_libraries(orvane-sim PRIVATE orvane_sim orvane_warnings)

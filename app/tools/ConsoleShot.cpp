@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/UpdaterDlg.h"
+#include "app/qt/QtUpdaterWindow.h"
 #include "download/DownloadWorker.h"
 #include "link/SerialLink.h"
 #include "platform/Clock.h"
@@ -50,16 +50,16 @@ int main(int argc, char** argv) {
     }
 
     UpdaterDlgSetup setup;
-    setup.chooser = [script](QWidget*) { return std::optional<std::string>(script); };
+    setup.chooser = [script]() { return std::optional<std::string>(script); };
     setup.worker = DownloadWorker;
     setup.serialPorts = sim.SerialPorts();
     int rc = 1;
     {
-        CUpdaterDlg dlg(std::move(setup));
+        orvane::QtUpdaterWindow dlg(std::move(setup));
         dlg.show();
         (void)QTest::qWaitForWindowExposed(&dlg);
         dlg.findChild<QPushButton*>(QStringLiteral("IDC_BTN_LOAD"))->click();
-        if (!QTest::qWaitFor([&] { return !dlg.WorkerRunning(); }, 60000)) {
+        if (!QTest::qWaitFor([&] { return !dlg.Dlg().WorkerRunning(); }, 60000)) {
             std::fprintf(stderr, "the download did not end\n");
         } else if (!QTest::qWaitFor([&] { return dlg.frameGeometry() != dlg.geometry(); }, 5000)) {
             std::fprintf(stderr, "no window manager framed the window\n");

@@ -36,9 +36,9 @@ void ConsoleTest::TearDown() {
     orvane::SetClock(nullptr);
 }
 
-CUpdaterDlg& ConsoleTest::MakeWindow(UpdaterDlgSetup setup) {
+orvane::QtUpdaterWindow& ConsoleTest::MakeWindow(UpdaterDlgSetup setup) {
     setup.chooser = chooser.Get();  // never the real, modal one
-    dlg = std::make_unique<CUpdaterDlg>(std::move(setup));
+    dlg = std::make_unique<orvane::QtUpdaterWindow>(std::move(setup));
     dlg->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
     return *dlg;
@@ -50,8 +50,8 @@ void ConsoleTest::Pick(int index) {
 }
 
 std::string ConsoleTest::LogText() {
-    std::lock_guard guard(dlg->m_logGuard);
-    return dlg->m_strLog;
+    std::lock_guard guard(dlg->Dlg().m_logGuard);
+    return dlg->Dlg().m_strLog;
 }
 
 std::atomic<void*> RecordingWorker::s_param{nullptr};

@@ -12,12 +12,13 @@
 #include <QtCore/QTemporaryDir>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "app/UpdaterDlg.h"
+#include "app/qt/QtUpdaterWindow.h"
 #include "platform/HidBackend.h"
 #include "platform/VirtualClock.h"
 #include "sim/Simulation.h"
@@ -35,8 +36,8 @@ public:
 struct FakeChooser {
     std::optional<std::string> path;
     int runs = 0;
-    orvane::FileChooser Get() {
-        return [this](QWidget*) {
+    std::function<std::optional<std::string>()> Get() {
+        return [this]() {
             ++runs;
             return path;
         };
@@ -49,7 +50,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    CUpdaterDlg& MakeWindow(UpdaterDlgSetup setup = {});
+    orvane::QtUpdaterWindow& MakeWindow(UpdaterDlgSetup setup = {});
 
     template <typename T>
     T* Find(const char* name) const {
@@ -73,7 +74,7 @@ protected:
     orvane::VirtualClock clock;
     NoHidDevices noHid;
     FakeChooser chooser;
-    std::unique_ptr<CUpdaterDlg> dlg;
+    std::unique_ptr<orvane::QtUpdaterWindow> dlg;
 };
 
 // The simulated device on both faces, a silent pseudo-terminal, script files and stand-in

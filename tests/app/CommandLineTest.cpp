@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "app/CommandLine.h"
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "app/console/CommandLine.h"
 
 namespace {
 
@@ -40,6 +44,53 @@ TEST(ConsoleOptions, RejectsUnknownOptionsAndAPortWithoutDevice) {
             ParseConsoleOptions(static_cast<int>(c.args.size()), c.args.data(), options, &error));
         EXPECT_EQ(error, c.error);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ConsoleOptions, HelpAndVersionAreFlags) {
+    const char* argv[] = {"orvane-updater", "--help", "--version"};
+    ConsoleOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseConsoleOptions(3, argv, options, &error)) << error;
+    EXPECT_TRUE(options.help);
+    EXPECT_TRUE(options.version);
+    const char* none[] = {"orvane-updater", "--simulate"};
+    ASSERT_TRUE(ParseConsoleOptions(2, none, options, &error));
+    EXPECT_FALSE(options.help);
+    EXPECT_FALSE(options.version);
+}
+
+// Runs the program with `args` and the environment cleared of every display; returns its exit
+// status and puts what it printed (stdout and stderr) into *out.
+int RunUpdater(const std::string& args, std::string* out) {
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                                std::string(ORVANE_UPDATER_PATH) + "' " + args + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return -1;
+    }
+    char buffer[512];
+    out->clear();
+    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) {
+        *out += buffer;
+    }
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(UpdaterProgram, AnswersHelpAndVersionAndSaysSoWithoutADisplay) {
+    std::string out;
+    EXPECT_EQ(RunUpdater("--version", &out), 0);
+    EXPECT_EQ(out, "orvane-updater " ORVANE_VERSION "\n");
+    EXPECT_EQ(RunUpdater("--help", &out), 0);
+    EXPECT_EQ(out.rfind("usage: orvane-updater [--port DEVICE]... [--simulate]\n", 0), 0U) << out;
+    EXPECT_EQ(RunUpdater("", &out), 1);
+    EXPECT_EQ(out,
+              "orvane-updater: no display to show the window on (DISPLAY and WAYLAND_DISPLAY "
+              "are not set)\n");
 }
 
 }  // namespace

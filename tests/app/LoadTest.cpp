@@ -47,7 +47,7 @@ TEST_F(SimConsoleTest, Rs232SkipsMissingAndSilentPortsAndStartsTheWorkerOnTheAns
     setup.serialPorts = {dir.filePath(QStringLiteral("no-such-tty")).toStdString(), SilentPort(),
                          SimPort(), SilentPort()};
     chooser.path = WriteFirmwareScript(1);
-    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    orvane::QtUpdaterWindow& w = MakeWindow(std::move(setup));
     g_interfaceKind = 1;
     clock.ClearSleeps();
     LoadButton()->click();
@@ -55,16 +55,16 @@ TEST_F(SimConsoleTest, Rs232SkipsMissingAndSilentPortsAndStartsTheWorkerOnTheAns
     EXPECT_EQ(LogText(), "Open RS232 interface success.\r\n");
     EXPECT_EQ(Log()->toPlainText(), QStringLiteral("Open RS232 interface success.\n"));
     EXPECT_EQ(Log()->verticalScrollBar()->value(), 0);
-    EXPECT_EQ(w.m_strFilePath, *chooser.path);
+    EXPECT_EQ(w.Dlg().m_strFilePath, *chooser.path);
     EXPECT_EQ(g_interfaceKind, 0);
     EXPECT_TRUE(g_serialLink.IsOpen());
     EXPECT_EQ(g_serialLink.DeviceName(), SimPort());
     // One probe wait for the silent port, one for the device; the last port is never tried.
     EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{500, 500}));
-    ASSERT_NE(w.WorkerThread(), nullptr);
-    w.WorkerThread()->Join();
+    ASSERT_NE(w.Dlg().WorkerThread(), nullptr);
+    w.Dlg().WorkerThread()->Join();
     EXPECT_EQ(RecordingWorker::s_runs, 1);
-    EXPECT_EQ(RecordingWorker::s_param.load(), static_cast<CWorkerWindow*>(&w));
+    EXPECT_EQ(RecordingWorker::s_param.load(), static_cast<CWorkerWindow*>(&w.Dlg()));
 }
 
 TEST_F(SimConsoleTest, Rs232WithoutAnAnswerFailsAndLeavesNoPortOpen) {
@@ -72,13 +72,13 @@ TEST_F(SimConsoleTest, Rs232WithoutAnAnswerFailsAndLeavesNoPortOpen) {
     setup.worker = RecordingWorker::Run;
     setup.serialPorts = {dir.filePath(QStringLiteral("no-such-tty")).toStdString(), SilentPort()};
     chooser.path = WriteFirmwareScript(1);
-    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    orvane::QtUpdaterWindow& w = MakeWindow(std::move(setup));
     LoadButton()->click();
 
     EXPECT_EQ(LogText(), "Open RS232 interface fail.\r\n");
     EXPECT_EQ(Log()->toPlainText(), QStringLiteral("Open RS232 interface fail.\n"));
     EXPECT_FALSE(g_serialLink.IsOpen());
-    EXPECT_EQ(w.WorkerThread(), nullptr);
+    EXPECT_EQ(w.Dlg().WorkerThread(), nullptr);
     EXPECT_EQ(RecordingWorker::s_runs, 0);
     EXPECT_TRUE(LoadButton()->isEnabled());
 }
@@ -89,7 +89,7 @@ TEST_F(SimConsoleTest, UsbAnswersTheSecondProbe) {
     UpdaterDlgSetup setup;
     setup.worker = RecordingWorker::Run;
     chooser.path = WriteFirmwareScript(1);
-    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    orvane::QtUpdaterWindow& w = MakeWindow(std::move(setup));
     Pick(1);
 
     orvane::sim::DeviceConfig config = sim->Device().Config();
@@ -112,14 +112,14 @@ TEST_F(SimConsoleTest, UsbAnswersTheSecondProbe) {
 
     EXPECT_EQ(LogText(), "Open USB interface success.\r\n");
     EXPECT_EQ(g_interfaceKind, 1);
-    EXPECT_EQ(w.m_nVid, 0x0ACDU);
-    EXPECT_EQ(w.m_nPid, 0x3710U);
+    EXPECT_EQ(w.Dlg().m_nVid, 0x0ACDU);
+    EXPECT_EQ(w.Dlg().m_nPid, 0x3710U);
     EXPECT_EQ(ProbesReceived(), 2U);
     EXPECT_EQ(counting.enumerations, 1);
     EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{500, 500}));
     EXPECT_GT(pumps, 0);
-    ASSERT_NE(w.WorkerThread(), nullptr);
-    w.WorkerThread()->Join();
+    ASSERT_NE(w.Dlg().WorkerThread(), nullptr);
+    w.Dlg().WorkerThread()->Join();
     EXPECT_EQ(RecordingWorker::s_runs, 1);
     g_hidLink.SetBackend(&noHid);
 }
@@ -128,7 +128,7 @@ TEST_F(SimConsoleTest, UsbWithoutADeviceProbesTwiceThenFails) {
     UpdaterDlgSetup setup;
     setup.worker = RecordingWorker::Run;
     chooser.path = WriteFirmwareScript(1);
-    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    orvane::QtUpdaterWindow& w = MakeWindow(std::move(setup));
     Pick(1);
     Vid()->setText(QStringLiteral("  0x1234"));
     Pid()->setText(QStringLiteral("beef!"));
@@ -139,11 +139,11 @@ TEST_F(SimConsoleTest, UsbWithoutADeviceProbesTwiceThenFails) {
     LoadButton()->click();
 
     EXPECT_EQ(LogText(), "Open USB interface fail.\r\n");
-    EXPECT_EQ(w.m_nVid, 0x1234U);
-    EXPECT_EQ(w.m_nPid, 0xBEEFU);
+    EXPECT_EQ(w.Dlg().m_nVid, 0x1234U);
+    EXPECT_EQ(w.Dlg().m_nPid, 0xBEEFU);
     EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{500, 500}));
     EXPECT_GE(clock.NowMs() - start, 2U * (500 + 5000));
-    EXPECT_EQ(w.WorkerThread(), nullptr);
+    EXPECT_EQ(w.Dlg().WorkerThread(), nullptr);
     EXPECT_EQ(RecordingWorker::s_runs, 0);
 }
 
@@ -151,15 +151,15 @@ TEST_F(SimConsoleTest, NoSelectionClosesTheSerialLinkAndAddsNoLine) {
     UpdaterDlgSetup setup;
     setup.worker = RecordingWorker::Run;
     chooser.path = WriteFirmwareScript(1);
-    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    orvane::QtUpdaterWindow& w = MakeWindow(std::move(setup));
     ASSERT_EQ(g_serialLink.Open(orvane::FormatLinkSpec(SimPort(), 19200).c_str()), 1);
     {
-        std::lock_guard guard(w.m_logGuard);
-        w.m_strLog = "Open RS232 interface success.\r\n";
+        std::lock_guard guard(w.Dlg().m_logGuard);
+        w.Dlg().m_strLog = "Open RS232 interface success.\r\n";
     }
-    w.UpdateData(false);
+    w.Dlg().UpdateData(false);
     Interface()->lineEdit()->setText(QStringLiteral("RS485"));
-    ASSERT_EQ(w.CurrentInterfaceIndex(), -1);
+    ASSERT_EQ(w.Dlg().CurrentInterfaceIndex(), -1);
     g_interfaceKind = 1;
     LoadButton()->click();
 
@@ -168,7 +168,7 @@ TEST_F(SimConsoleTest, NoSelectionClosesTheSerialLinkAndAddsNoLine) {
     EXPECT_EQ(g_interfaceKind, 1);
     EXPECT_EQ(LogText(), "Open RS232 interface success.\r\n");  // loaded back from the view
     EXPECT_EQ(Log()->toPlainText(), QStringLiteral("Open RS232 interface success.\n"));
-    EXPECT_EQ(w.WorkerThread(), nullptr);
+    EXPECT_EQ(w.Dlg().WorkerThread(), nullptr);
     EXPECT_EQ(RecordingWorker::s_runs, 0);
 }
 
@@ -177,13 +177,13 @@ TEST_F(SimConsoleTest, Rs232DownloadRunsToItsEndWithProgress) {
     setup.worker = DownloadWorker;
     setup.serialPorts = {SimPort()};
     chooser.path = WriteFirmwareScript(2);
-    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    orvane::QtUpdaterWindow& w = MakeWindow(std::move(setup));
     LoadButton()->click();
-    ASSERT_NE(w.WorkerThread(), nullptr);
+    ASSERT_NE(w.Dlg().WorkerThread(), nullptr);
     EXPECT_FALSE(LoadButton()->isEnabled());
     EXPECT_TRUE(StopButton()->isEnabled());
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.WorkerRunning(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Dlg().WorkerRunning(); }, kWaitMs));
     EXPECT_EQ(LogText(),
               "Start bootloader.\r\nStart send bootloader command.\r\n"
               "Loading firmware ... Package 1\r\nLoading firmware ... Package 2\r\n"
@@ -202,7 +202,7 @@ TEST_F(SimConsoleTest, StopEndsTheDownloadAndANewLoadWorksOnTheSameLink) {
     setup.worker = DownloadWorker;
     setup.serialPorts = {SimPort()};
     chooser.path = WriteFirmwareScript(4);
-    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    orvane::QtUpdaterWindow& w = MakeWindow(std::move(setup));
 
     // Hold the worker in the first wait after "Package 1" until Stop has been pressed.
     std::atomic<bool> held{false};
@@ -211,8 +211,8 @@ TEST_F(SimConsoleTest, StopEndsTheDownloadAndANewLoadWorksOnTheSameLink) {
     clock.SetOnSleep([&](uint32_t) {
         bool package1 = false;
         {
-            std::lock_guard guard(w.m_logGuard);
-            package1 = w.m_strLog.find("Package 1\r\n") != std::string::npos;
+            std::lock_guard guard(w.Dlg().m_logGuard);
+            package1 = w.Dlg().m_strLog.find("Package 1\r\n") != std::string::npos;
         }
         if (package1 && !held.exchange(true)) {
             released.wait();
@@ -230,7 +230,7 @@ TEST_F(SimConsoleTest, StopEndsTheDownloadAndANewLoadWorksOnTheSameLink) {
     const std::string logAtStop = LogText();
     EXPECT_TRUE(LoadButton()->isEnabled());
     release.set_value();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.WorkerRunning(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Dlg().WorkerRunning(); }, kWaitMs));
     QTest::qWait(50);  // any queued refresh is shown
 
     EXPECT_EQ(LogText(), logAtStop);
@@ -243,7 +243,7 @@ TEST_F(SimConsoleTest, StopEndsTheDownloadAndANewLoadWorksOnTheSameLink) {
     sim->Device().ClearReceived();
     LoadButton()->click();
     EXPECT_FALSE(orvane::Clock().StopRequested());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.WorkerRunning(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Dlg().WorkerRunning(); }, kWaitMs));
     EXPECT_TRUE(LogText().ends_with("Package 4\r\nFirmware Successfully Downloaded.\r\n"))
         << LogText();
     EXPECT_EQ(g_serialLink.DeviceName(), SimPort());
@@ -255,7 +255,7 @@ TEST_F(SimConsoleTest, TheNextLoadWaitsForAStoppingWorker) {
     setup.worker = DownloadWorker;
     setup.serialPorts = {SimPort()};
     chooser.path = WriteFirmwareScript(4);  // packages carry 0xAA
-    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    orvane::QtUpdaterWindow& w = MakeWindow(std::move(setup));
 
     // The worker is held in its first wait after "Package 1", past the stop, until another
     // thread lets it go while the next Load is already under way.
@@ -266,8 +266,8 @@ TEST_F(SimConsoleTest, TheNextLoadWaitsForAStoppingWorker) {
     clock.SetOnSleep([&](uint32_t) {
         bool package1 = false;
         {
-            std::lock_guard guard(w.m_logGuard);
-            package1 = w.m_strLog.find("Package 1\r\n") != std::string::npos;
+            std::lock_guard guard(w.Dlg().m_logGuard);
+            package1 = w.Dlg().m_strLog.find("Package 1\r\n") != std::string::npos;
         }
         if (package1 && !held.exchange(true)) {
             released.wait();
@@ -277,7 +277,7 @@ TEST_F(SimConsoleTest, TheNextLoadWaitsForAStoppingWorker) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return held.load(); }, kWaitMs));
     ASSERT_TRUE(QTest::qWaitFor([&] { return sim->Device().Received().size() == 6; }, kWaitMs));
     StopButton()->click();
-    ASSERT_TRUE(w.WorkerRunning());
+    ASSERT_TRUE(w.Dlg().WorkerRunning());
     sim->Device().ClearReceived();
 
     const std::vector<uint8_t> package = {0x00, 0xBB};
@@ -294,7 +294,7 @@ TEST_F(SimConsoleTest, TheNextLoadWaitsForAStoppingWorker) {
     releaser.join();
     EXPECT_TRUE(oldWorkerLetGo.load());
     EXPECT_EQ(chooser.runs, 2);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.WorkerRunning(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Dlg().WorkerRunning(); }, kWaitMs));
     EXPECT_EQ(LogText(),
               "Start bootloader.\r\nStart send bootloader command.\r\n"
               "Loading firmware ... Package 1\r\nFirmware Successfully Downloaded.\r\n");
@@ -319,15 +319,15 @@ TEST_F(SimConsoleTest, UsbDownloadOfTheExampleScriptRunsToItsEnd) {
     UpdaterDlgSetup setup;
     setup.worker = DownloadWorker;
     chooser.path = ORVANE_SOURCE_DIR "/res/examples/demo-usb.txt";
-    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    orvane::QtUpdaterWindow& w = MakeWindow(std::move(setup));
     Pick(1);
     LoadButton()->click();
-    ASSERT_NE(w.WorkerThread(), nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.WorkerRunning(); }, kWaitMs));
+    ASSERT_NE(w.Dlg().WorkerThread(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Dlg().WorkerRunning(); }, kWaitMs));
     const std::string log = LogText();
     EXPECT_TRUE(
         log.starts_with("Enter bootloader mode success!\r\nStart bootloader.\r\n"
-                        "BL Version:V1.03\r\nStart send bootloader command.\r\n"))
+                        "BL Version:SIM-2\r\nStart send bootloader command.\r\n"))
         << log;
     EXPECT_TRUE(log.ends_with("Firmware Successfully Downloaded.\r\n")) << log;
     const QString shown =
@@ -341,7 +341,7 @@ TEST_F(SimConsoleTest, ClosingTheWindowDuringTheUsbProbeStartsNoWorker) {
     UpdaterDlgSetup setup;
     setup.worker = RecordingWorker::Run;
     chooser.path = WriteFirmwareScript(1);
-    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    orvane::QtUpdaterWindow& w = MakeWindow(std::move(setup));
     Pick(1);
     // The probe holds in its wait until the operator has pressed Escape in the live window.
     std::atomic<bool> escaped{false};
@@ -357,7 +357,7 @@ TEST_F(SimConsoleTest, ClosingTheWindowDuringTheUsbProbeStartsNoWorker) {
     LoadButton()->click();
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.result(), QDialog::Rejected);
-    EXPECT_EQ(w.WorkerThread(), nullptr);
+    EXPECT_EQ(w.Dlg().WorkerThread(), nullptr);
     EXPECT_EQ(RecordingWorker::s_runs, 0);
     g_hidLink.SetBackend(&noHid);
 }

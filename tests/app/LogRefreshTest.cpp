@@ -14,14 +14,14 @@ namespace {
 constexpr int kWaitMs = 20000;
 
 TEST_F(ConsoleTest, RefreshFromAnotherThreadReturnsOnceTheViewShowsTheLine) {
-    CUpdaterDlg& w = MakeWindow();
+    orvane::QtUpdaterWindow& w = MakeWindow();
     std::atomic<bool> returned{false};
     std::thread worker([&] {
         {
-            std::lock_guard guard(w.m_logGuard);
-            w.m_strLog += "Start bootloader.\r\n";
+            std::lock_guard guard(w.Dlg().m_logGuard);
+            w.Dlg().m_strLog += "Start bootloader.\r\n";
         }
-        w.LogRefresh();
+        w.Dlg().LogRefresh();
         returned = true;
     });
     // The refresh needs this thread: without its events the worker stays blocked.
@@ -59,12 +59,12 @@ TEST_F(SimConsoleTest, StopReleasesAWorkerWaitingForItsRefresh) {
     setup.worker = ChattyWorker::Run;
     setup.serialPorts = {SimPort()};
     chooser.path = WriteFirmwareScript(1);
-    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    orvane::QtUpdaterWindow& w = MakeWindow(std::move(setup));
     LoadButton()->click();
-    ASSERT_TRUE(w.WorkerRunning());
+    ASSERT_TRUE(w.Dlg().WorkerRunning());
     EXPECT_FALSE(LoadButton()->isEnabled());
     // A second Load is ignored while the worker runs.
-    w.OnButtonLoad();
+    w.Dlg().OnButtonLoad();
     EXPECT_EQ(chooser.runs, 1);
 
     // No events are processed from here on: once its line is in, the worker sits in its refresh.
@@ -78,7 +78,7 @@ TEST_F(SimConsoleTest, StopReleasesAWorkerWaitingForItsRefresh) {
         // Unblock it so that the test can end.
         static_cast<void>(QTest::qWaitFor([] { return ChattyWorker::s_returned.load(); }, kWaitMs));
     }
-    w.WorkerThread()->Join();
+    w.Dlg().WorkerThread()->Join();
     EXPECT_EQ(LogText(), logAtStop);
     EXPECT_EQ(logAtStop, "Open RS232 interface success.\r\ntick\r\n");
     EXPECT_TRUE(LoadButton()->isEnabled());
@@ -89,9 +89,9 @@ TEST_F(SimConsoleTest, ClosingTheWindowEndsAWorkerWaitingForItsRefresh) {
     setup.worker = ChattyWorker::Run;
     setup.serialPorts = {SimPort()};
     chooser.path = WriteFirmwareScript(1);
-    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    orvane::QtUpdaterWindow& w = MakeWindow(std::move(setup));
     LoadButton()->click();
-    ASSERT_TRUE(w.WorkerRunning());
+    ASSERT_TRUE(w.Dlg().WorkerRunning());
     ASSERT_TRUE(WaitWithoutEvents([&] { return LogText().ends_with("tick\r\n"); }));
 
     w.close();  // the close box
@@ -127,7 +127,7 @@ TEST_F(SimConsoleTest, SwitchingTheInterfaceKeepsAWorkerLineNotYetShown) {
     setup.worker = ClearingWorker;
     setup.serialPorts = {SimPort()};
     chooser.path = WriteFirmwareScript(1);
-    CUpdaterDlg& w = MakeWindow(std::move(setup));
+    orvane::QtUpdaterWindow& w = MakeWindow(std::move(setup));
     LoadButton()->click();
     ASSERT_TRUE(WaitWithoutEvents([&] { return LogText() == "Start bootloader.\r\n"; }));
     ASSERT_EQ(Log()->toPlainText().toStdString(), "Open RS232 interface success.\n");
@@ -136,7 +136,7 @@ TEST_F(SimConsoleTest, SwitchingTheInterfaceKeepsAWorkerLineNotYetShown) {
     EXPECT_EQ(LogText(), "Start bootloader.\r\n");
     EXPECT_TRUE(Vid()->isVisible());
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.WorkerRunning(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Dlg().WorkerRunning(); }, kWaitMs));
     EXPECT_EQ(Log()->toPlainText().toStdString(), "Start bootloader.\n");
     EXPECT_EQ(LogText(), "Start bootloader.\r\n");
 }

@@ -18,24 +18,24 @@ namespace {
 using Ids = std::vector<const char*>;
 
 TEST_F(ConsoleTest, FreshWindowShowsRs232WithItsDefaults) {
-    CUpdaterDlg& w = MakeWindow();
+    orvane::QtUpdaterWindow& w = MakeWindow();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Orvane Firmware Update Software V1.04"));
     ASSERT_EQ(Interface()->count(), 2);
     EXPECT_EQ(Interface()->itemText(0), QStringLiteral("RS232"));
     EXPECT_EQ(Interface()->itemText(1), QStringLiteral("USB"));
     EXPECT_EQ(Interface()->currentIndex(), 0);
-    EXPECT_EQ(w.CurrentInterfaceIndex(), 0);
+    EXPECT_EQ(w.Dlg().CurrentInterfaceIndex(), 0);
     EXPECT_TRUE(Interface()->isEditable());
 
     EXPECT_TRUE(Baud()->isVisible());
     EXPECT_EQ(Baud()->text(), QStringLiteral("19200"));
-    EXPECT_EQ(w.m_strBaud, QStringLiteral("19200"));
+    EXPECT_EQ(w.Dlg().m_strBaud, "19200");
     for (QLineEdit* hidden : {Vid(), Pid()}) {
         EXPECT_FALSE(hidden->isVisible());
         EXPECT_TRUE(hidden->text().isEmpty());
     }
-    EXPECT_TRUE(w.m_strVid.isEmpty());
-    EXPECT_TRUE(w.m_strPid.isEmpty());
+    EXPECT_TRUE(w.Dlg().m_strVid.empty());
+    EXPECT_TRUE(w.Dlg().m_strPid.empty());
     EXPECT_TRUE(Find<QLabel>("IDC_LBL_BAUD")->isVisible());
     EXPECT_FALSE(Find<QLabel>("IDC_LBL_VID")->isVisible());
     EXPECT_FALSE(Find<QLabel>("IDC_LBL_PID")->isVisible());
@@ -49,7 +49,7 @@ TEST_F(ConsoleTest, FreshWindowShowsRs232WithItsDefaults) {
     EXPECT_EQ(LoadButton()->text(), QStringLiteral("Load"));
     EXPECT_EQ(StopButton()->text(), QStringLiteral("Stop"));
     EXPECT_TRUE(LoadButton()->hasFocus());
-    EXPECT_EQ(w.WorkerThread(), nullptr);
+    EXPECT_EQ(w.Dlg().WorkerThread(), nullptr);
 
     const std::vector<std::pair<const char*, const char*>> labels = {
         {"IDC_LBL_INTERFACE", "Interface:"},
@@ -69,7 +69,7 @@ TEST_F(ConsoleTest, FreshWindowShowsRs232WithItsDefaults) {
 }
 
 TEST_F(ConsoleTest, ControlsUseTheControlFontAndTheTemplateTabOrder) {
-    CUpdaterDlg& w = MakeWindow();
+    orvane::QtUpdaterWindow& w = MakeWindow();
     for (const char* id : Ids{"IDC_BTN_LOAD", "IDC_BTN_STOP", "IDC_LBL_INTERFACE", "IDC_LBL_BAUD",
                               "IDC_LBL_VID", "IDC_LBL_PID", "IDC_CMB_INTERFACE", "IDC_EDT_BAUD",
                               "IDC_EDT_VID", "IDC_EDT_PID", "IDC_EDT_LOG"}) {
@@ -94,12 +94,12 @@ TEST_F(ConsoleTest, ControlsUseTheControlFontAndTheTemplateTabOrder) {
 }
 
 TEST_F(ConsoleTest, TabInTheLogMovesTheFocusOnAndLeavesTheText) {
-    CUpdaterDlg& w = MakeWindow();
+    orvane::QtUpdaterWindow& w = MakeWindow();
     {
-        std::lock_guard guard(w.m_logGuard);
-        w.m_strLog = "Start bootloader.\r\n";
+        std::lock_guard guard(w.Dlg().m_logGuard);
+        w.Dlg().m_strLog = "Start bootloader.\r\n";
     }
-    w.UpdateData(false);
+    w.Dlg().UpdateData(false);
     Log()->setFocus();
     Log()->moveCursor(QTextCursor::End);
     ASSERT_TRUE(Log()->hasFocus());
@@ -115,7 +115,7 @@ TEST_F(ConsoleTest, TabInTheLogMovesTheFocusOnAndLeavesTheText) {
 }
 
 TEST_F(ConsoleTest, SwitchingInterfacesWritesTheDefaultsAndSwapsTheFields) {
-    CUpdaterDlg& w = MakeWindow();
+    orvane::QtUpdaterWindow& w = MakeWindow();
     Vid()->setText(QStringLiteral("1234"));
     Pid()->setText(QStringLiteral("5678"));
     Pick(1);
@@ -128,8 +128,8 @@ TEST_F(ConsoleTest, SwitchingInterfacesWritesTheDefaultsAndSwapsTheFields) {
     EXPECT_EQ(Vid()->text(), QStringLiteral("0x0ACD"));
     EXPECT_EQ(Pid()->text(), QStringLiteral("0x3710"));
     // The members got what the fields held before the defaults were written.
-    EXPECT_EQ(w.m_strVid, QStringLiteral("1234"));
-    EXPECT_EQ(w.m_strPid, QStringLiteral("5678"));
+    EXPECT_EQ(w.Dlg().m_strVid, "1234");
+    EXPECT_EQ(w.Dlg().m_strPid, "5678");
 
     Baud()->setText(QStringLiteral("9600"));
     Pick(0);
@@ -140,8 +140,8 @@ TEST_F(ConsoleTest, SwitchingInterfacesWritesTheDefaultsAndSwapsTheFields) {
 }
 
 TEST_F(SimConsoleTest, CancelledChooserShowsOneLinePausesAndResetsTheFields) {
-    CUpdaterDlg& w = MakeWindow();
-    w.m_strFilePath = "/scripts/earlier.txt";
+    orvane::QtUpdaterWindow& w = MakeWindow();
+    w.Dlg().m_strFilePath = "/scripts/earlier.txt";
     // A link that an earlier Load opened.
     ASSERT_EQ(g_serialLink.Open(orvane::FormatLinkSpec(SimPort(), 19200).c_str()), 1);
     g_interfaceKind = 1;
@@ -159,26 +159,26 @@ TEST_F(SimConsoleTest, CancelledChooserShowsOneLinePausesAndResetsTheFields) {
     EXPECT_EQ(LogText(), "Select file fail.\r\n");
     EXPECT_EQ(Log()->toPlainText(), QStringLiteral("Select file fail.\n"));
     EXPECT_EQ(clock.Sleeps(), std::vector<uint32_t>{500});
-    EXPECT_EQ(w.m_strFilePath, "/scripts/earlier.txt");
+    EXPECT_EQ(w.Dlg().m_strFilePath, "/scripts/earlier.txt");
     // The refresh stored the members last loaded before the defaults were written.
     EXPECT_TRUE(Vid()->text().isEmpty());
     EXPECT_TRUE(Pid()->text().isEmpty());
-    EXPECT_EQ(w.WorkerThread(), nullptr);
+    EXPECT_EQ(w.Dlg().WorkerThread(), nullptr);
     EXPECT_TRUE(LoadButton()->isEnabled());
 }
 
 TEST_F(ConsoleTest, RefreshShowsTheMembersAndBringsTheLastLineIntoView) {
-    CUpdaterDlg& w = MakeWindow();
+    orvane::QtUpdaterWindow& w = MakeWindow();
     Baud()->setText(QStringLiteral("57600"));  // typed after the last load: refresh replaces it
     std::string log;
     for (int i = 1; i <= 300; ++i) {
         log += "Loading firmware ... Package " + std::to_string(i) + "\r\n";
     }
     {
-        std::lock_guard guard(w.m_logGuard);
-        w.m_strLog = log;
+        std::lock_guard guard(w.Dlg().m_logGuard);
+        w.Dlg().m_strLog = log;
     }
-    w.LogRefresh();
+    w.Dlg().LogRefresh();
     EXPECT_EQ(Baud()->text(), QStringLiteral("19200"));
     QScrollBar* bar = Log()->verticalScrollBar();
     EXPECT_GT(bar->maximum(), 0);
@@ -192,45 +192,45 @@ TEST_F(ConsoleTest, RefreshShowsTheMembersAndBringsTheLastLineIntoView) {
 
     // A further line is shown too, and the round trip through the view keeps the text.
     {
-        std::lock_guard guard(w.m_logGuard);
-        w.m_strLog += "Firmware Successfully Downloaded.\r\n";
+        std::lock_guard guard(w.Dlg().m_logGuard);
+        w.Dlg().m_strLog += "Firmware Successfully Downloaded.\r\n";
     }
-    w.LogRefresh();
+    w.Dlg().LogRefresh();
     EXPECT_EQ(bar->value(), bar->maximum());
-    w.UpdateData(true);
+    w.Dlg().UpdateData(true);
     EXPECT_EQ(LogText(), log + "Firmware Successfully Downloaded.\r\n");
 }
 
 TEST_F(ConsoleTest, OperatorEditsOfTheLogAreLoadedBack) {
-    CUpdaterDlg& w = MakeWindow();
+    orvane::QtUpdaterWindow& w = MakeWindow();
     {
-        std::lock_guard guard(w.m_logGuard);
-        w.m_strLog = "one\r\n";
+        std::lock_guard guard(w.Dlg().m_logGuard);
+        w.Dlg().m_strLog = "one\r\n";
     }
-    w.LogRefresh();
+    w.Dlg().LogRefresh();
     Log()->setPlainText(QStringLiteral("typed\nby hand\n"));
-    w.UpdateData(true);
+    w.Dlg().UpdateData(true);
     EXPECT_EQ(LogText(), "typed\r\nby hand\r\n");
 }
 
 TEST_F(ConsoleTest, LinesNotYetShownSurviveALoadFromTheView) {
-    CUpdaterDlg& w = MakeWindow();
+    orvane::QtUpdaterWindow& w = MakeWindow();
     {
-        std::lock_guard guard(w.m_logGuard);
-        w.m_strLog = "Start bootloader.\r\n";
+        std::lock_guard guard(w.Dlg().m_logGuard);
+        w.Dlg().m_strLog = "Start bootloader.\r\n";
     }
-    w.LogRefresh();
+    w.Dlg().LogRefresh();
     {
         // Appended by the worker, whose refresh the window has not handled yet.
-        std::lock_guard guard(w.m_logGuard);
-        w.m_strLog += "Start send bootloader command.\r\n";
+        std::lock_guard guard(w.Dlg().m_logGuard);
+        w.Dlg().m_strLog += "Start send bootloader command.\r\n";
     }
     Pick(1);  // loads the controls into the members
     EXPECT_EQ(LogText(), "Start bootloader.\r\nStart send bootloader command.\r\n");
 }
 
 TEST_F(ConsoleTest, EnterInAFieldKeepsTheWindowOpen) {
-    CUpdaterDlg& w = MakeWindow();
+    orvane::QtUpdaterWindow& w = MakeWindow();
     Pick(1);
     for (QWidget* field : {static_cast<QWidget*>(Vid()), static_cast<QWidget*>(Pid()),
                            static_cast<QWidget*>(Interface()->lineEdit())}) {
@@ -274,14 +274,14 @@ TEST_F(ConsoleTest, EnterInAFieldKeepsTheWindowOpen) {
 }
 
 TEST_F(ConsoleTest, EscapeEndsTheWindow) {
-    CUpdaterDlg& w = MakeWindow();
+    orvane::QtUpdaterWindow& w = MakeWindow();
     QTest::keyClick(Baud(), Qt::Key_Escape);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.result(), QDialog::Rejected);
 }
 
 TEST_F(ConsoleTest, AboutBoxOpensModallyAndOkClosesIt) {
-    CUpdaterDlg& w = MakeWindow();
+    orvane::QtUpdaterWindow& w = MakeWindow();
     bool seen = false;
     QTimer::singleShot(0, [&] {
         QWidget* about = QApplication::activeModalWidget();
@@ -322,10 +322,10 @@ TEST_F(ConsoleTest, AboutBoxOpensModallyAndOkClosesIt) {
 }
 
 TEST_F(ConsoleTest, StopWithoutAWorkerChangesNothing) {
-    CUpdaterDlg& w = MakeWindow();
+    orvane::QtUpdaterWindow& w = MakeWindow();
     {
-        std::lock_guard guard(w.m_logGuard);
-        w.m_strLog = "kept\r\n";
+        std::lock_guard guard(w.Dlg().m_logGuard);
+        w.Dlg().m_strLog = "kept\r\n";
     }
     StopButton()->click();
     EXPECT_FALSE(orvane::Clock().StopRequested());

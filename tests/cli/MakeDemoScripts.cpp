@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
         const std::string name = usb ? "demo-usb.txt" : "demo-rs232.txt";
         const std::vector<std::string> comment = {
             std::string("Orvane demo firmware, ") + (usb ? "USB" : "RS232") +
-                " link: enter the bootloader, erase, start, 8 packages of 128 bytes, finish.",
+                " link: enter the bootloader, erase, start, 9 packages (8 of 128 bytes,"
+                " then the finish frame).",
             usb ? "Each frame is cut into 64-byte HID reports, position code first."
                 : "Each frame is one message frame, CRC included.",
         };

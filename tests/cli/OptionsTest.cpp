@@ -32,7 +32,7 @@ TEST(Options, DefaultsAreTheConsoleFieldTexts) {
     EXPECT_EQ(o.pid, 0x3710U);
 }
 
-TEST(Options, ReadsNumbersAsTheLoadCommandReadsItsFields) {
+TEST(Options, ReadsNumbersThatPassTheirChecks) {
     struct Case {
         std::vector<std::string> args;
         unsigned long baud;
@@ -41,22 +41,58 @@ TEST(Options, ReadsNumbersAsTheLoadCommandReadsItsFields) {
     };
     const Case cases[] = {
         {{"--baud", "115200", "s"}, 115200, 0x0ACD, 0x3710},
-        {{"--baud", "9600bps", "s"}, 9600, 0x0ACD, 0x3710},  // as far as the digits go
-        {{"--baud", "fast", "s"}, 0, 0x0ACD, 0x3710},        // no digits: 0, used as it is
+        {{"--baud=9600", "s"}, 9600, 0x0ACD, 0x3710},
+        {{"--baud", "4294967295", "s"}, 4294967295UL, 0x0ACD, 0x3710},
         {{"--usb", "--vid", "1234", "--pid", "0XbEeF", "s"}, 19200, 0x1234, 0xBEEF},
-        {{"--usb", "--vid", "zz", "--pid", "0x", "s"}, 19200, 0, 0},
-        // Out of 32-bit range saturates as the console's fields do, so the id never matches.
-        {{"--usb", "--vid", "100000ACD", "--pid", "-1", "s"}, 19200, 0xFFFFFFFF, 0xFFFFFFFF},
-        {{"--baud", "4294967296", "s"}, 4294967295UL, 0x0ACD, 0x3710},
+        {{"--usb", "--vid=0", "--pid=ffff", "s"}, 19200, 0, 0xFFFF},
+        {{"--usb", "--vid", "0x00000ACD", "s"}, 19200, 0x0ACD, 0x3710},  // leading zeros
     };
     for (const Case& c : cases) {
         Options o;
         std::string error;
-        ASSERT_TRUE(Parse(c.args, o, error)) << c.args[1] << ": " << error;
-        EXPECT_EQ(o.baud, c.baud) << c.args[1];
-        EXPECT_EQ(o.vid, c.vid) << c.args[1];
-        EXPECT_EQ(o.pid, c.pid) << c.args[1];
+        ASSERT_TRUE(Parse(c.args, o, error)) << c.args[0] << ": " << error;
+        EXPECT_EQ(o.baud, c.baud) << c.args[0];
+        EXPECT_EQ(o.vid, c.vid) << c.args[0];
+        EXPECT_EQ(o.pid, c.pid) << c.args[0];
     }
+}
+
+// Every number is checked before the flasher touches a port; the message names the option.
+TEST(Options, RefusesNumbersThatAreNotNumbersOrOutOfRange) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--baud", "fast"}, {"--baud", "9600bps"},    {"--baud", "0"},     {"--baud", "-1"},
+        {"--baud", ""},     {"--baud", "4294967296"}, {"--baud", " 9600"}, {"--vid", "zz"},
+        {"--vid", "0x"},    {"--vid", "0x10000"},     {"--vid", "-1"},     {"--pid", "100000ACD"},
+        {"--pid=12 34"},    {"--pid", "0x3710h"},
+    };
+    for (std::vector<std::string> args : cases) {
+        const std::string option = args[0].substr(0, args[0].find('='));
+        args.emplace_back("s");
+        Options o;
+        std::string error;
+        EXPECT_FALSE(Parse(args, o, error)) << args[0] << " " << args[1];
+        EXPECT_EQ(error.rfind(option + ": '", 0), 0U) << args[0] << " -> " << error;
+    }
+}
+
+TEST(Options, TakesQuietVerboseLogAndValuesAfterAnEqualsSign) {
+    Options o;
+    std::string error;
+    ASSERT_TRUE(Parse({"-q", "--port=/dev/ttyS1", "--log=/tmp/run.log", "s"}, o, error)) << error;
+    EXPECT_EQ(o.verbosity, Verbosity::Quiet);
+    EXPECT_EQ(o.ports, std::vector<std::string>{"/dev/ttyS1"});
+    EXPECT_EQ(o.logPath, "/tmp/run.log");
+
+    ASSERT_TRUE(Parse({"--verbose", "--log", "run.log", "--", "--quiet"}, o, error)) << error;
+    EXPECT_EQ(o.verbosity, Verbosity::Verbose);
+    EXPECT_EQ(o.script, "--quiet") << "after -- an argument is the script";
+    ASSERT_TRUE(Parse({"-v", "--decode=fw.txt"}, o, error)) << error;
+    EXPECT_EQ(o.command, Command::Decode);
+    EXPECT_EQ(o.script, "fw.txt");
+    ASSERT_TRUE(Parse({"--simulate", "--sim-fail=3", "s"}, o, error)) << error;
+    EXPECT_EQ(o.simConfig.failFrame, 3U);
+    EXPECT_FALSE(Parse({"s", "-"}, o, error));
+    EXPECT_EQ(error, "unexpected argument -") << "a lone '-' is an argument, not an option";
 }
 
 TEST(Options, TakesCommandsPortsAndSimulatorSwitches) {
@@ -113,6 +149,11 @@ TEST(Options, RefusesUsageErrorsWithAReason) {
         {{"s", "--decode", "a"}, "its value only"},
         {{"--list", "s"}, "unexpected argument s"},
         {{"s", "--list"}, "takes no script"},
+        {{"--usb=yes", "s"}, "--usb takes no value"},
+        {{"--simulate", "--sim-silent=1", "s"}, "--sim-silent takes no value"},
+        {{"--log=", "s"}, "--log needs a file name"},
+        {{"s", "--log"}, "--log needs a value"},
+        {{"--quiet=1", "s"}, "--quiet takes no value"},
     };
     for (const Case& c : cases) {
         Options o;

@@ -36,11 +36,15 @@ protected:
         std::ofstream(options.script, std::ios::binary) << sim::MakeScript(m_frames, usb);
         g_hidLink.SetBackend(simulation.HidBackend());
         m_out = std::make_unique<test::Capture>();
-        cli::ConsoleWindow window(m_out->File());
-        return cli::RunFlash(options, simulation.SerialPorts(), *simulation.HidBackend(), false,
-                             window, stderr);
+        m_err = std::make_unique<test::Capture>();
+        cli::ConsoleSetup setup;
+        setup.out = m_out->File();
+        setup.err = m_err->File();
+        cli::ConsoleWindow window(setup);
+        return cli::RunFlash(options, simulation.SerialPorts(), *simulation.HidBackend(), window);
     }
     std::string Out() { return m_out->Text(); }
+    std::string Err() { return m_err->Text(); }
 
     // The requests other than bootloader polls, in order.
     static std::vector<std::vector<uint8_t>> WithoutPolls(const std::vector<sim::ReceivedFrame>& in,
@@ -59,6 +63,7 @@ protected:
 
     std::vector<std::vector<uint8_t>> m_frames;
     std::unique_ptr<test::Capture> m_out;
+    std::unique_ptr<test::Capture> m_err;
 };
 
 TEST_F(SimDownload, OverThePseudoTerminal) {
@@ -69,6 +74,7 @@ TEST_F(SimDownload, OverThePseudoTerminal) {
     EXPECT_EQ(Out(),
               "Open RS232 interface success.\nStart bootloader.\nStart send bootloader command.\n"
               "Loading firmware ... Package 1\nFirmware Successfully Downloaded.\n");
+    EXPECT_EQ(Err(), "orvane-flash: device answered on " + simulation.SerialPorts().front() + "\n");
 
     const auto received = simulation.Device().Received();
     ASSERT_EQ(received.size(), 5U);
@@ -81,13 +87,31 @@ TEST_F(SimDownload, OverThePseudoTerminal) {
     EXPECT_GE(received[3].atMs - received[2].atMs, 700U);
 }
 
+// A script that would be refused is refused before the link is opened: the device sees
+// nothing, not even the probe.
+TEST_F(SimDownload, ARefusedScriptTouchesNoDevice) {
+    for (const bool usb : {false, true}) {
+        sim::Simulation simulation;
+        std::string error;
+        ASSERT_TRUE(simulation.Start(&error)) << error;
+        m_frames.clear();
+        EXPECT_EQ(Run(usb, simulation), cli::kExitReadFail);
+        EXPECT_EQ(Out(), "Read file fail.\n");
+        EXPECT_NE(Err().find("refused: no frame block"), std::string::npos) << Err();
+        EXPECT_TRUE(simulation.Device().Received().empty());
+        m_out.reset();
+        m_err.reset();
+    }
+}
+
 TEST_F(SimDownload, ThroughTheUsbBackEnd) {
     sim::Simulation simulation;
     EXPECT_EQ(Run(true, simulation), 0);
     EXPECT_EQ(Out(),
               "Open USB interface success.\nEnter bootloader mode success!\nStart bootloader.\n"
-              "BL Version:V1.03\nStart send bootloader command.\n"
+              "BL Version:SIM-2\nStart send bootloader command.\n"
               "Loading firmware ... Package 1\nFirmware Successfully Downloaded.\n");
+    EXPECT_EQ(Err().rfind("orvane-flash: device answered on USB 0ACD:3710 at ", 0), 0U) << Err();
 
     std::size_t polls = 0;
     const auto received = WithoutPolls(simulation.Device().Received(), &polls);

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "WorkerFixture.h"
 #include "platform/EventPump.h"
+#include "platform/HidBackend.h"
 
 namespace worktest {
 namespace {
@@ -71,6 +73,75 @@ TEST_F(LinkProbe, UsbWithoutAnswerFailsAtTheDeadline) {
     EXPECT_EQ(clock.NowMs() - start, 500U + 5000);
     EXPECT_EQ(pumps, 10);
     EXPECT_EQ(Request(1), Bytes(frame::kLinkProbeRequest.begin(), frame::kLinkProbeRequest.end()));
+}
+
+// A HID device that takes every write and fails every read at once, like one pulled mid-probe.
+class DeadHidBackend final : public orvane::IHidBackend {
+public:
+    class Device final : public orvane::IHidDevice {
+    public:
+        explicit Device(std::vector<std::string>& events) : m_events(events) {}
+        int Write(const uint8_t*, size_t len) override {
+            m_events.emplace_back("write");
+            return static_cast<int>(len);
+        }
+        int Read(uint8_t*, size_t, int) override {
+            m_events.emplace_back("read");
+            return -1;
+        }
+        uint32_t InputReportLength() const override { return 64; }
+        uint32_t OutputReportLength() const override { return 64; }
+
+    private:
+        std::vector<std::string>& m_events;
+    };
+    std::vector<orvane::HidDeviceInfo> Enumerate() override {
+        return {{"/dev/hidraw-dead", 0x0ACD, 0x3710, ""}};
+    }
+    std::unique_ptr<orvane::IHidDevice> OpenPath(const std::string&) override {
+        return std::make_unique<Device>(events);
+    }
+    std::vector<std::string> events;
+};
+
+// With nothing to wait on, each turn of the 5000 ms window sleeps 20 ms on the clock instead of
+// spinning: the same deadline, the same single request, the same false.
+TEST_F(LinkProbe, UsbWaitSleepsWhileTheLinkIsClosedOrItsReadsFailAtOnce) {
+    DeadHidBackend dead;
+    for (const bool open : {false, true}) {
+        SCOPED_TRACE(open ? "reads fail at once" : "link closed");
+        g_interfaceKind = 1;
+        g_hidLink.SetBackend(&dead);
+        if (open) {
+            ASSERT_EQ(g_hidLink.Open(kVid, kPid), 1);
+        }
+        dead.events.clear();
+        clock.ClearSleeps();
+        pumps = 0;
+        // A spinning loop never sees the virtual time move: end it rather than hang.
+        orvane::SetEventPump([this] {
+            if (++pumps > 1000) {
+                clock.RequestStop();
+            }
+        });
+        const uint64_t start = clock.NowMs();
+
+        EXPECT_FALSE(ProbeLink());
+
+        EXPECT_FALSE(clock.StopRequested());
+        Sleeps expected{500};
+        expected.insert(expected.end(), 250, 20);
+        EXPECT_EQ(clock.Sleeps(), expected);
+        EXPECT_EQ(clock.NowMs() - start, 500U + 5000);
+        EXPECT_EQ(pumps, 251);
+        std::vector<std::string> events;
+        if (open) {
+            events.emplace_back("write");
+            events.insert(events.end(), 251, "read");
+        }
+        EXPECT_EQ(dead.events, events);
+        clock.ClearStop();
+    }
 }
 
 TEST_F(LinkProbe, AnswerIsTheEchoedCommandWhateverItsStatus) {

@@ -40,7 +40,8 @@ TEST(CheckScript, VerdictPerScript) {
          0},
         {"blocks behind END> are not played", "SEND:01 SLEEP\nEND>\nSEND:02\n\n", ScriptFault::None,
          0, 0, 1},
-        {"no blocks at all", "nothing here\n", ScriptFault::None, 0, 0, 0},
+        {"no blocks at all", "nothing here\n", ScriptFault::NoFrames, 0, 0, 0},
+        {"END> before any block", "END>\nSEND:01 SLEEP\n\n", ScriptFault::NoFrames, 0, 0, 0},
         {"empty blocks count", "SEND:SLEEP SEND:WAIT SEND: SLEEP\n\n\n\n\n", ScriptFault::None, 0,
          0, 3},
     };
@@ -66,6 +67,36 @@ TEST(CheckScript, DescribesTheRefusedBlock) {
     EXPECT_EQ(orvane::DescribeScriptFault(check),
               "block 3 (line 12): frame block not closed by SLEEP or WAIT");
     EXPECT_EQ(orvane::DescribeScriptFault(ScriptCheck{}), "");
+}
+
+// A file without a block is refused, and the refusal says what the file holds instead.
+TEST(CheckScript, NamesWhyAFileHasNoFrameBlock) {
+    struct Case {
+        const char* name;
+        std::string script;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"empty", "", "the file is empty"},
+        {"one byte", "S", "the file has only 1 byte"},
+        {"five bytes", "SEND:", "the file has only 5 bytes"},
+        {"binary",
+         std::string("\x7f"
+                     "ELF\x02\x01\x01\0\0\0SEND",
+                     14),
+         "the file is binary, not a script"},
+        {"prose", "Dear operator,\nplease flash the device.\n", "none in the file"},
+        {"END> first", "; header\n\nEND>\nSEND:01 SLEEP\n\n", "END> on line 3 comes first"},
+        {"lower-case keyword", "send:01 SLEEP\nEND>\n\n", "END> on line 2 comes first"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ScriptCheck check = Check(c.script);
+        EXPECT_EQ(check.fault, ScriptFault::NoFrames);
+        EXPECT_FALSE(check.Accepted());
+        EXPECT_EQ(orvane::DescribeScriptFault(check),
+                  std::string("no frame block (SEND: ... SLEEP or WAIT): ") + c.reason);
+    }
 }
 
 TEST(CheckScript, ChecksAFileByPath) {

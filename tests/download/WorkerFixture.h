@@ -34,10 +34,31 @@ public:
             onRefresh(refreshed.size());
         }
     }
-    void OnProgress(int sent, int total) override { progress.emplace_back(sent, total); }
+    void OnProgress(int done, int total) override {
+        progress.emplace_back(done, total);
+        timeline.push_back("progress " + std::to_string(done) + "/" + std::to_string(total));
+    }
+    void OnLongWait(const orvane::LongWait& wait) override {
+        timeline.push_back(std::string("wait ") + orvane::WaitKindText(wait.kind) + " " +
+                           std::to_string(wait.ms) + " at " + std::to_string(wait.frame));
+    }
+    void OnExchange(const orvane::ExchangeRecord& exchange) override {
+        exchanges.push_back(exchange);
+        timeline.push_back("exchange " + std::to_string(exchange.frame));
+    }
+    void OnReadFailed(const orvane::ReadFailure& failure) override {
+        readFailures.push_back(failure);
+    }
+    void OnSendFailed(const orvane::SendFailure& failure) override {
+        sendFailures.push_back(failure);
+    }
 
     std::vector<std::string> refreshed;  // the log as each refresh saw it
     std::vector<std::pair<int, int>> progress;
+    std::vector<std::string> timeline;  // progress, long waits and exchanges, in order
+    std::vector<orvane::ExchangeRecord> exchanges;
+    std::vector<orvane::ReadFailure> readFailures;
+    std::vector<orvane::SendFailure> sendFailures;
     // Runs inside LogRefresh with m_logGuard held, as the console's Stop would.
     std::function<void(size_t refresh)> onRefresh;
 };

@@ -183,7 +183,9 @@ TEST_F(WorkerRs232, EndsWithoutSendingAnything) {
     const Case cases[] = {
         {"missing file", nullptr, 0, "Read file fail.\r\n"},
         {"unclosed block", "SEND:01 SLEEP\nSEND:0102\n\n\n\n\n\n", 0, "Read file fail.\r\n"},
-        {"no frame block", "; nothing to send\n", 0, "Firmware Successfully Downloaded.\r\n"},
+        {"no frame block", "; nothing to send\n", 0, "Read file fail.\r\n"},
+        {"five bytes", "SEND:", 0, "Read file fail.\r\n"},
+        {"empty file", "", 0, "Read file fail.\r\n"},
         {"unknown link kind", "SEND:0102 SLEEP\nEND>\n\n", 2,
          "Firmware Successfully Downloaded.\r\n"},
     };
@@ -205,6 +207,124 @@ TEST_F(WorkerRs232, EndsWithoutSendingAnything) {
         EXPECT_EQ(serial->reads, 0);
         EXPECT_EQ(window.m_strLog, c.log);
         EXPECT_EQ(window.refreshed, (std::vector<std::string>{c.log}));
+    }
+}
+
+// Beside the log the window hears of each exchange, each long wait and the progress, which
+// counts an exchange once its reply was read and passed, not when its frame was written.
+TEST_F(WorkerRs232, ReportsExchangesLongWaitsAndCompletedProgress) {
+    serial->respond = [](const Bytes& written) {
+        return written[10] == 0x18 ? Message(0x18, 0x05) : AckBootloaderFrames(written);
+    };
+    window.m_strFilePath = std::string(ORVANE_TEST_DATA_DIR) + "/scripts/four-frames.txt";
+    Run();
+    EXPECT_EQ(window.timeline, (Events{
+                                   "progress 0/4",
+                                   "exchange 1",
+                                   "wait device restarting into its bootloader 5000 at 1",
+                                   "progress 1/4",
+                                   "wait erasing 2000 at 2",
+                                   "exchange 2",
+                                   "progress 2/4",
+                                   "exchange 3",
+                                   "progress 3/4",
+                                   "wait finishing 4000 at 4",
+                                   "exchange 4",
+                                   "progress 4/4",
+                               }));
+    ASSERT_EQ(window.exchanges.size(), 4U);
+    const orvane::ExchangeRecord& erase = window.exchanges[1];
+    EXPECT_EQ(erase.frame, 2);
+    EXPECT_EQ(erase.command, 0xC7);
+    EXPECT_EQ(erase.sub, 0x12);
+    EXPECT_EQ(erase.sentBytes, 14U);
+    EXPECT_EQ(erase.replyBytes, 16);
+    EXPECT_EQ(erase.replyCommand, 0xC7);
+    EXPECT_EQ(erase.replyStatus, 0x00);
+    // The waits, then the reply read, which ends with one silent 200 ms platform read.
+    EXPECT_EQ(erase.elapsedMs, 500U + 2000 + 200);
+    EXPECT_EQ(window.exchanges[0].replyCommand, 0x18);
+    EXPECT_TRUE(window.sendFailures.empty());
+    EXPECT_TRUE(window.readFailures.empty());
+}
+
+// On "Send command fail." the window learns which frame failed and what came back.
+TEST_F(WorkerRs232, SendFailureNamesTheFrameAndWhatCameBack) {
+    struct Case {
+        const char* name;
+        Bytes reply;  // to the frame that fails
+        int frame;
+        orvane::ReplyKind kind;
+        int32_t bytes;
+        uint8_t command;
+        uint8_t status;
+    };
+    const Case cases[] = {
+        {"nothing", {}, 2, orvane::ReplyKind::Nothing, 0, 0, 0},
+        {"another command", Message(0x18, 0x00), 2, orvane::ReplyKind::WrongCommand, 16, 0x18, 0},
+        {"a failing status", Message(0xC7, 0x03), 3, orvane::ReplyKind::BadStatus, 16, 0xC7, 3},
+        {"one byte", {0x06}, 4, orvane::ReplyKind::WrongCommand, 1, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int frames = 0;
+        serial->respond = [&](const Bytes&) { return ++frames == c.frame ? c.reply : kAck; };
+        WriteFrames({Message(0xC7, 0x13), Message(0xC7, 0x13), Message(0xC7, 0x14),
+                     Message(0xC7, 0x15), Message(0xC7, 0x13)});
+        window.progress.clear();
+        window.sendFailures.clear();
+        Run();
+        EXPECT_TRUE(window.m_strLog.ends_with("Send command fail.\r\n"));
+        ASSERT_EQ(window.sendFailures.size(), 1U);
+        const orvane::SendFailure& f = window.sendFailures[0];
+        EXPECT_EQ(f.frame, c.frame);
+        EXPECT_EQ(f.command, 0xC7);
+        EXPECT_EQ(f.sub, c.frame == 3 ? 0x14 : c.frame == 4 ? 0x15 : 0x13);
+        EXPECT_FALSE(f.versionQuery);
+        EXPECT_EQ(f.reply, c.kind);
+        EXPECT_EQ(f.replyBytes, c.bytes);
+        EXPECT_EQ(f.replyCommand, c.command);
+        EXPECT_EQ(f.replyStatus, c.status);
+        // The failed frame went out but its exchange is not counted as done.
+        EXPECT_EQ(window.progress.back(), (std::pair<int, int>{c.frame - 1, 5}));
+    }
+}
+
+// On "Read file fail." the window learns why: the system's reason, or the refused block.
+TEST_F(WorkerRs232, ReadFailureSaysWhy) {
+    struct Case {
+        const char* name;
+        const char* script;  // nullptr: no such file
+        bool readable;
+        const char* reason;
+        uint64_t block;
+        uint64_t line;
+    };
+    const Case cases[] = {
+        {"missing file", nullptr, false, "No such file or directory", 0, 0},
+        {"unclosed block", "SEND:01 SLEEP\nSEND:0102\n\n\n\n\n\n", true,
+         "block 2 (line 2): frame block not closed by SLEEP or WAIT", 2, 2},
+        {"prose", "Release notes\nfixed the fan\n", true,
+         "no frame block (SEND: ... SLEEP or WAIT): none in the file", 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.script != nullptr) {
+            WriteScript(c.script);
+        } else {
+            window.m_strFilePath = std::string(ORVANE_TEST_DATA_DIR) + "/scripts/none.txt";
+        }
+        window.readFailures.clear();
+        Run();
+        EXPECT_EQ(window.m_strLog, "Read file fail.\r\n");
+        ASSERT_EQ(window.readFailures.size(), 1U);
+        const orvane::ReadFailure& f = window.readFailures[0];
+        EXPECT_EQ(f.path, window.m_strFilePath);
+        EXPECT_EQ(f.readable, c.readable);
+        EXPECT_EQ(f.reason, c.reason);
+        EXPECT_EQ(f.check.block, c.block);
+        EXPECT_EQ(f.check.line, c.line);
+        EXPECT_TRUE(serial->writes.empty());
     }
 }
 

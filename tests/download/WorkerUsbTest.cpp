@@ -292,6 +292,31 @@ TEST_F(WorkerUsb, VersionLine) {
     }
 }
 
+// A failed version query is named as such, with what the device sent back to it; the USB run
+// announces its bootloader poll as its long wait.
+TEST_F(WorkerUsb, VersionQueryFailureAndThePollAreReported) {
+    device->version = Message(0xC7, 0x01, {'V'});
+    WriteUsbFrames({Message(0xC7, 0x13), Message(0xC7, 0x12), Message(0xC7, 0x13)});
+    Run();
+    ASSERT_EQ(window.sendFailures.size(), 1U);
+    const orvane::SendFailure& f = window.sendFailures[0];
+    EXPECT_TRUE(f.versionQuery);
+    EXPECT_EQ(f.frame, 2);
+    EXPECT_EQ(f.command, 0xC7);
+    EXPECT_EQ(f.sub, 0x10);
+    EXPECT_EQ(f.reply, orvane::ReplyKind::BadStatus);
+    EXPECT_EQ(f.replyBytes, 17);
+    EXPECT_EQ(f.replyStatus, 0x01);
+    EXPECT_EQ(window.timeline, (Events{
+                                   "progress 0/3",
+                                   "exchange 1",
+                                   "wait device restarting into its bootloader 5000 at 1",
+                                   "progress 1/3",
+                                   "wait erasing 2000 at 2",
+                                   "exchange 2",
+                               }));
+}
+
 // An empty block sends nothing on USB and otherwise runs as frame 1.
 TEST_F(WorkerUsb, EmptyFrameSendsNothing) {
     WriteScript("SEND: SLEEP\nEND>\n\n");

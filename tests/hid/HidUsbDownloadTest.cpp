@@ -167,7 +167,7 @@ TEST_F(HidUsbDownloadTest, ARestartInPlacePassesOnlyWhenTheDeviceIsBackForTheReo
         {100,
          "Start send bootloader command.\r\nLoading firmware ... Package 1\r\n"
          "Firmware Successfully Downloaded.\r\n"},
-        {300, "BL Version:V1.03\r\nSend command fail.\r\n"},
+        {300, "BL Version:SIM-2\r\nSend command fail.\r\n"},
     };
     orvane::SetClock(&m_clock);
     for (const Case& c : cases) {
@@ -197,7 +197,7 @@ TEST_F(HidUsbDownloadTest, PlaysADownloadInRealTimeOnAWorkerThread) {
     EXPECT_EQ(m_window.m_strLog,
               "Enter bootloader mode success!\r\n"
               "Start bootloader.\r\n"
-              "BL Version:V1.03\r\n"
+              "BL Version:SIM-2\r\n"
               "Start send bootloader command.\r\n"
               "Loading firmware ... Package 1\r\n"
               "Firmware Successfully Downloaded.\r\n");

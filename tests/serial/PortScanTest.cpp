@@ -13,7 +13,7 @@
 
 namespace {
 
-enum class Port { Absent, Silent, Answers };
+enum class Port { Absent, Denied, Held, Silent, Answers };
 
 // Every port of a machine behind the one back end of g_serialLink; the device name picks the
 // behaviour. Keeps a log of what the scan did.
@@ -25,12 +25,21 @@ public:
     bool Open(const std::string& device, const std::string& modeText) override {
         m_log.push_back("open " + device + "|" + modeText);
         const auto it = m_ports.find(device);
-        if (it == m_ports.end() || it->second == Port::Absent) {
+        const Port port = it == m_ports.end() ? Port::Absent : it->second;
+        m_error = port == Port::Absent   ? orvane::SerialOpenError::NotFound
+                  : port == Port::Denied ? orvane::SerialOpenError::PermissionDenied
+                  : port == Port::Held   ? orvane::SerialOpenError::Busy
+                                         : orvane::SerialOpenError::None;
+        if (m_error != orvane::SerialOpenError::None) {
             return false;
         }
-        m_current = it->second;
+        m_current = port;
         m_open = true;
         return true;
+    }
+    orvane::SerialOpenError LastOpenError() const override { return m_error; }
+    int LastOpenSystemError() const override {
+        return m_error == orvane::SerialOpenError::PermissionDenied ? 13 : 0;
     }
     void Close() override {
         if (m_open) {
@@ -59,8 +68,28 @@ private:
     std::map<std::string, Port> m_ports;
     std::vector<std::string>& m_log;
     Port m_current = Port::Absent;
+    orvane::SerialOpenError m_error = orvane::SerialOpenError::None;
     bool m_open = false;
     bool m_replyDue = false;
+};
+
+// Each call of the scan's observer as one line, with whether the link was open at the time.
+class Recorder final : public orvane::ILinkObserver {
+public:
+    void OnLinkTrying(const orvane::LinkAttempt& a) override {
+        lines.push_back("trying " + Name(a));
+    }
+    void OnLinkFailed(const orvane::LinkAttempt& a, orvane::LinkFault fault) override {
+        lines.push_back("failed " + Name(a) + ": " + orvane::LinkFaultText(fault) +
+                        (a.systemError != 0 ? " errno " + std::to_string(a.systemError) : ""));
+    }
+    void OnLinkAnswered(const orvane::LinkAttempt& a) override {
+        lines.push_back("answered " + Name(a) + (g_serialLink.IsOpen() ? " open" : " closed"));
+    }
+    static std::string Name(const orvane::LinkAttempt& a) {
+        return a.port + " " + std::to_string(a.index + 1) + "/" + std::to_string(a.count);
+    }
+    std::vector<std::string> lines;
 };
 
 class PortScanTest : public ::testing::Test {
@@ -115,7 +144,7 @@ TEST_F(PortScanTest, NoAnswerTriesFortyPortsAndLeavesNoneOpen) {
         ports.push_back(name);
     }
     Install(world);
-    EXPECT_EQ(orvane::ScanSerialPorts(ports, 19200), -1);
+    EXPECT_EQ(orvane::ScanSerialPorts(ports, 19200), orvane::kScanNoAnswer);
     ASSERT_EQ(log.size(), 120U);  // open, probe, close for each of 40 ports
     for (size_t i = 0; i < 40; ++i) {
         EXPECT_EQ(log[3 * i], "open " + ports[i] + kMode);
@@ -127,6 +156,50 @@ TEST_F(PortScanTest, NoAnswerTriesFortyPortsAndLeavesNoneOpen) {
 TEST_F(PortScanTest, EmptyListFindsNothing) {
     Install({});
     EXPECT_EQ(orvane::ScanSerialPorts({}, 19200), -1);
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(PortScanTest, TellsTheObserverWhyEachPortDidNotBecomeTheLink) {
+    Install({{"/dev/ttyS0", Port::Silent},
+             {"/dev/ttyS1", Port::Denied},
+             {"/dev/ttyS2", Port::Held},
+             {"/dev/ttyUSB1", Port::Answers}});
+    const std::vector<std::string> ports = {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2",
+                                            "/dev/ttyACM0", "/dev/ttyUSB1"};
+    Recorder recorder;
+    EXPECT_EQ(orvane::ScanSerialPorts(ports, 19200, &recorder), 4);
+    EXPECT_EQ(recorder.lines, (std::vector<std::string>{
+                                  "trying /dev/ttyS0 1/5",
+                                  "failed /dev/ttyS0 1/5: opened but no answer",
+                                  "trying /dev/ttyS1 2/5",
+                                  "failed /dev/ttyS1 2/5: permission denied errno 13",
+                                  "trying /dev/ttyS2 3/5",
+                                  "failed /dev/ttyS2 3/5: busy",
+                                  "trying /dev/ttyACM0 4/5",
+                                  "failed /dev/ttyACM0 4/5: not found",
+                                  "trying /dev/ttyUSB1 5/5",
+                                  "answered /dev/ttyUSB1 5/5 open",
+                              }));
+}
+
+// A stop while a port is probed ends the scan there: that port is closed, no other is opened.
+TEST_F(PortScanTest, StopEndsTheScanWithoutOpeningAnotherPort) {
+    Install({{"/dev/ttyS0", Port::Silent}, {"/dev/ttyUSB0", Port::Answers}});
+    clock.SetOnSleep([this](uint32_t) { clock.RequestStop(); });
+    Recorder recorder;
+    EXPECT_EQ(orvane::ScanSerialPorts({"/dev/ttyS0", "/dev/ttyUSB0"}, 19200, &recorder),
+              orvane::kScanStopped);
+    EXPECT_EQ(log,
+              (std::vector<std::string>{std::string("open /dev/ttyS0") + kMode, "probe", "close"}));
+    EXPECT_FALSE(g_serialLink.IsOpen());
+    EXPECT_EQ(recorder.lines, std::vector<std::string>{"trying /dev/ttyS0 1/2"});
+    EXPECT_EQ(clock.Sleeps(), std::vector<uint32_t>{500});
+}
+
+TEST_F(PortScanTest, StopBeforeTheScanOpensNothing) {
+    Install({{"/dev/ttyUSB0", Port::Answers}});
+    clock.RequestStop();
+    EXPECT_EQ(orvane::ScanSerialPorts({"/dev/ttyUSB0"}, 19200), orvane::kScanStopped);
     EXPECT_TRUE(log.empty());
 }
 

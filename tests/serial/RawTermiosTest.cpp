@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "platform/ModeText.h"
 #include "platform/SerialPortPosixTermios.h"
 
@@ -75,6 +77,27 @@ TEST(RawTermios, StandardSpeeds) {
     EXPECT_EQ(speed, static_cast<speed_t>(B110));
     EXPECT_FALSE(orvane::StandardSpeed(250000, speed));
     EXPECT_FALSE(orvane::StandardSpeed(0, speed));
+}
+
+TEST(SerialOpenErrorOfErrno, NamesWhatTheOperatorCanMend) {
+    using orvane::SerialOpenError;
+    struct Case {
+        int err;
+        SerialOpenError error;
+    };
+    const Case cases[] = {
+        {ENOENT, SerialOpenError::NotFound},
+        {ENODEV, SerialOpenError::NotFound},
+        {ENXIO, SerialOpenError::NotFound},
+        {EIO, SerialOpenError::NotFound},
+        {EACCES, SerialOpenError::PermissionDenied},
+        {EPERM, SerialOpenError::PermissionDenied},
+        {EBUSY, SerialOpenError::Busy},
+        {EMFILE, SerialOpenError::Other},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(orvane::SerialOpenErrorOfErrno(c.err), c.error) << c.err;
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -131,6 +132,32 @@ TEST_F(PtyTest, SecondOpenOfAHeldPortIsRefused) {
     OpenLink();
     CSerialLink other;
     EXPECT_EQ(other.Open(Spec().c_str()), 0);
+    EXPECT_EQ(other.LastOpenError(), orvane::SerialOpenError::Busy);
+}
+
+// Load's scan tells the operator why a port did not open; the back end is where that is known.
+TEST_F(PtyTest, OpenSaysWhyItFailed) {
+    using orvane::SerialOpenError;
+    struct Case {
+        std::string spec;
+        SerialOpenError error;
+        int systemError;
+    };
+    const Case cases[] = {
+        {"/dev/ttyNOSUCHPORT/baud=19200/parity=N/stop=1/data=8", SerialOpenError::NotFound, ENOENT},
+        {"/dev/null/baud=19200/parity=N/stop=1/data=8", SerialOpenError::NotSerial, ENOTTY},
+        {Spec("baud=19200/parity=Q"), SerialOpenError::BadSettings, EINVAL},
+        {Spec("baud=0/parity=N/stop=1/data=8"), SerialOpenError::BadSettings, EINVAL},
+        {"/dev/ttyX", SerialOpenError::BadSettings, 0},  // a spec too short to open anything
+        {Spec(), SerialOpenError::None, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.spec);
+        CSerialLink other;
+        other.Open(c.spec.c_str());
+        EXPECT_EQ(other.LastOpenError(), c.error);
+        EXPECT_EQ(other.LastOpenSystemError(), c.systemError);
+    }
 }
 
 struct TimeoutCase {

@@ -46,9 +46,11 @@ protected:
         std::ofstream(options.script, std::ios::binary)
             << sim::MakeScript(sim::DownloadFrames(1, 40, false), false);
         m_out = std::make_unique<test::Capture>();
-        cli::ConsoleWindow window(m_out->File());
+        cli::ConsoleSetup setup;
+        setup.out = m_out->File();
+        cli::ConsoleWindow window(setup);
         InProcessHid none;
-        return cli::RunFlash(options, {port}, none, false, window, stderr);
+        return cli::RunFlash(options, {port}, none, window);
     }
 
     struct InProcessHid final : IHidBackend {

@@ -99,8 +99,7 @@ struct RefusalCase {
 class FlashExeRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
 const RefusalCase kRefusals[] = {
-    {"UnreadableScript", L"--simulate \"C:\\no\\such\\script.txt\"", 3,
-     "Open RS232 interface success.\r\nRead file fail.\r\n"},
+    {"UnreadableScript", L"--simulate \"C:\\no\\such\\script.txt\"", 3, "Read file fail.\r\n"},
     {"SilentDevice", L"--simulate --sim-silent %S", 2, "Open RS232 interface fail.\r\n"},
     {"RefusedFrame", L"--simulate --sim-fail 2 %S", 1,
      "Open RS232 interface success.\r\nSend command fail.\r\n"},

@@ -1,5 +1,0 @@
-#include "app/UpdaterApp.h"
-
-int main(int argc, char** argv) {
-    return theApp.Run(argc, argv);
-}

@@ -1,0 +1,5 @@
+#include "app/qt/UpdaterApp.h"
+
+int main(int argc, char** argv) {
+    return theApp.Run(argc, argv);
+}

@@ -1,0 +1,5 @@
+#include "app/win32/UpdaterApp.h"
+
+int main(int argc, char** argv) {
+    return theApp.Run(argc, argv);
+}
