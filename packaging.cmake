@@ -1,5 +1,9 @@
 # Installation and packages: the console, the flasher and the simulated device, and on Linux
 # the files of the desktop and the Debian package (cmake/packaging-deb.cmake).
+if(WIN32)
+  include(cmake/packaging-windows.cmake)  # a zip instead, with its own layout
+  return()
+endif()
 include(GNUInstallDirs)
 
 set(ORVANE_RES ${PROJECT_SOURCE_DIR}/res)

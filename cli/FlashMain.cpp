@@ -19,6 +19,9 @@
 #include "link/HidLink.h"
 #include "platform/PortList.h"
 #include "sim/Simulation.h"
+#if defined(_WIN32)
+#include "platform/PortName.h"
+#endif
 
 #ifndef ORVANE_VERSION
 #define ORVANE_VERSION "unknown"
@@ -150,6 +153,12 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<orvane::sim::Simulation> simulation;
     std::vector<std::string> ports = options.ports;
+#if defined(_WIN32)
+    // COM10 and above open only by their device name; "COM3" is taken as "\\.\COM3" is.
+    for (std::string& port : ports) {
+        port = orvane::WindowsComDeviceName(port);
+    }
+#endif
     orvane::IHidBackend* hid = &orvane::SystemHidBackend();
     if (options.simulate) {
         simulation = std::make_unique<orvane::sim::Simulation>(options.simSetup);

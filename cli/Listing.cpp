@@ -1,8 +1,10 @@
 #include "cli/Listing.h"
 
+#if !defined(_WIN32)
 #include <unistd.h>
 
 #include <cerrno>
+#endif
 
 #include "cli/Diagnostics.h"
 
@@ -22,12 +24,15 @@ const char* AccessWord(Access access) {
 }
 }  // namespace
 
+// Windows: ListingWin32.cpp opens the device instead, and gives Windows advice.
+#if !defined(_WIN32)
 Access PathAccess(const std::string& path) {
     if (::access(path.c_str(), R_OK | W_OK) == 0) {
         return Access::Ok;
     }
     return errno == ENOENT || errno == ENOTDIR ? Access::NotFound : Access::Denied;
 }
+#endif
 
 void ListDevices(const std::vector<std::string>& ports, IHidBackend& hid, AccessCheck access,
                  std::FILE* out) {
@@ -51,6 +56,7 @@ void ListDevices(const std::vector<std::string>& ports, IHidBackend& hid, Access
     std::fflush(out);
 }
 
+#if !defined(_WIN32)
 bool ReportHidPermission(IHidBackend& hid, uint32_t vid, uint32_t pid, AccessCheck access,
                          std::FILE* err) {
     for (const HidDeviceInfo& device : hid.Enumerate()) {
@@ -84,5 +90,7 @@ bool ReportSerialPermission(const std::vector<std::string>& ports, AccessCheck a
     }
     return false;
 }
+
+#endif
 
 }  // namespace orvane::cli

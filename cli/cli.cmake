@@ -25,6 +25,8 @@ add_library(orvane_cli STATIC
 # One file per platform behind Interrupt.h and Terminal.h.
 if(NOT WIN32)
   target_sources(orvane_cli PRIVATE InterruptPosix.cpp TerminalPosix.cpp)
+else()
+  target_sources(orvane_cli PRIVATE InterruptWin32.cpp TerminalWin32.cpp ListingWin32.cpp)
 endif()
 target_link_libraries(orvane_cli PUBLIC orvane_download orvane_sim PRIVATE orvane_warnings)
 # The installed udev rule's path, for the hint on a HID device this user may not open.
@@ -37,3 +39,8 @@ set_property(SOURCE Diagnostics.cpp APPEND PROPERTY COMPILE_DEFINITIONS
 add_executable(orvane-flash FlashMain.cpp)
 target_link_libraries(orvane-flash PRIVATE orvane_cli orvane_warnings)
 target_compile_definitions(orvane-flash PRIVATE ORVANE_VERSION="${PROJECT_VERSION}")
+
+if(WIN32)
+  # The manifest: UTF-8 as the active code page, for script paths with any characters.
+  target_sources(orvane-flash PRIVATE ${PROJECT_SOURCE_DIR}/res/windows/orvane-flash.rc)
+endif()

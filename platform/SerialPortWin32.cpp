@@ -5,7 +5,7 @@
 
 #include "platform/Clock.h"
 #include "platform/ModeText.h"
-#include "platform/SerialPort.h"
+#include "platform/SerialPortWin32.h"
 
 namespace orvane {
 
@@ -115,7 +115,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ISerialPort> MakeSystemSerialPort() {
+std::unique_ptr<ISerialPort> MakeWin32SerialPort() {
     return std::make_unique<SerialPortWin32>();
 }
 

@@ -30,6 +30,7 @@ void SetClock(IClock* clock) {
     g_installedClock.store(clock, std::memory_order_release);
 }
 
+#if !defined(_WIN32)
 bool SystemClock::Sleep(uint32_t ms) {
     std::unique_lock lock(m_mutex);
     if (m_bStop) {
@@ -75,5 +76,7 @@ bool SystemClock::StopRequested() const {
     std::lock_guard lock(m_mutex);
     return m_bStop;
 }
+
+#endif
 
 }  // namespace orvane

@@ -1,7 +1,11 @@
 # Serial back end, mode-text parser and serial port list.
 target_sources(orvane_platform PRIVATE ModeText.h ModeText.cpp SerialPort.h PortList.h)
 if(WIN32)
-  target_sources(orvane_platform PRIVATE SerialPortWin32.cpp PortListWin32.cpp)
+  # The comm API port, with the in-process ports (the simulated device) in front of it.
+  target_sources(orvane_platform PRIVATE
+    SerialPortWin32.h SerialPortWin32.cpp SerialPortSystemWin32.cpp
+    InProcessSerial.h InProcessSerial.cpp
+    PortListWin32.cpp)
 else()
   target_sources(orvane_platform PRIVATE SerialPortPosix.cpp SerialPortPosixTermios.h
                                          SerialPortPosixTermios.cpp)

@@ -1,13 +1,17 @@
 #include "sim/Simulation.h"
 
 #include "sim/SimHidBackend.h"
+#if defined(_WIN32)
+#include "sim/SimInProcessSerial.h"
+#else
 #include "sim/SimSerialDevice.h"
+#endif
 
 namespace orvane::sim {
 
 Simulation::Simulation(DeviceConfig config) {
     m_devices.push_back(std::make_unique<OrvaneDevice>(std::move(config)));
-    m_serials.push_back(std::make_unique<SimSerialDevice>(*m_devices[0]));
+    m_serials.push_back(std::make_unique<SimSerialFace>(*m_devices[0]));
     m_hid = std::make_unique<SimHidBackend>(*m_devices[0]);
 }
 
@@ -15,7 +19,7 @@ Simulation::Simulation(const SimSetup& setup) {
     std::vector<OrvaneDevice*> devices;
     for (uint32_t number = 1; number <= setup.devices; ++number) {
         m_devices.push_back(std::make_unique<OrvaneDevice>(setup.ConfigFor(number)));
-        m_serials.push_back(std::make_unique<SimSerialDevice>(*m_devices.back()));
+        m_serials.push_back(std::make_unique<SimSerialFace>(*m_devices.back()));
         devices.push_back(m_devices.back().get());
     }
     // A single device keeps the single-device face, with its one fixed path.

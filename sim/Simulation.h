@@ -10,8 +10,15 @@
 
 namespace orvane::sim {
 
-class SimSerialDevice;
 class SimHidBackend;
+// The RS232 face: a pseudo-terminal, or served in process where there is none.
+#if defined(_WIN32)
+class SimInProcessSerial;
+using SimSerialFace = SimInProcessSerial;
+#else
+class SimSerialDevice;
+using SimSerialFace = SimSerialDevice;
+#endif
 
 // The simulated devices behind both faces, for --simulate (the console and orvane-flash): each
 // OrvaneDevice reached over a pseudo-terminal of its own (RS232) and through one in-process HID
@@ -44,7 +51,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<OrvaneDevice>> m_devices;
-    std::vector<std::unique_ptr<SimSerialDevice>> m_serials;
+    std::vector<std::unique_ptr<SimSerialFace>> m_serials;
     std::unique_ptr<SimHidBackend> m_hid;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "cli/ConsoleWindow.h"
@@ -12,6 +13,7 @@
 #include "link/MessageFrame.h"
 #include "sim/ScriptWriter.h"
 #include "sim/Simulation.h"
+#include "tests/cli/Capture.h"
 
 namespace orvane {
 namespace {
@@ -24,17 +26,7 @@ protected:
         m_frames = sim::DownloadFrames(1, 100, false);  // 4 frames, the last one 118 bytes
         m_frames[1] = OrvaneDevice::MakeFrame(0xC7, 0x17, {0x01});
     }
-    void TearDown() override {
-        g_hidLink.SetBackend(nullptr);
-        if (m_out != nullptr) {
-            std::fclose(m_out);
-        }
-        if (m_err != nullptr) {
-            std::fclose(m_err);
-        }
-        std::free(m_text);
-        std::free(m_errText);
-    }
+    void TearDown() override { g_hidLink.SetBackend(nullptr); }
 
     int Run(bool usb, sim::Simulation& simulation) {
         cli::Options options;
@@ -43,22 +35,16 @@ protected:
         options.script = ::testing::TempDir() + (usb ? "sim-usb.txt" : "sim-rs232.txt");
         std::ofstream(options.script, std::ios::binary) << sim::MakeScript(m_frames, usb);
         g_hidLink.SetBackend(simulation.HidBackend());
-        m_out = open_memstream(&m_text, &m_size);
-        m_err = open_memstream(&m_errText, &m_errSize);
+        m_out = std::make_unique<test::Capture>();
+        m_err = std::make_unique<test::Capture>();
         cli::ConsoleSetup setup;
-        setup.out = m_out;
-        setup.err = m_err;
+        setup.out = m_out->File();
+        setup.err = m_err->File();
         cli::ConsoleWindow window(setup);
         return cli::RunFlash(options, simulation.SerialPorts(), *simulation.HidBackend(), window);
     }
-    std::string Out() {
-        std::fflush(m_out);
-        return std::string(m_text, m_size);
-    }
-    std::string Err() {
-        std::fflush(m_err);
-        return std::string(m_errText, m_errSize);
-    }
+    std::string Out() { return m_out->Text(); }
+    std::string Err() { return m_err->Text(); }
 
     // The requests other than bootloader polls, in order.
     static std::vector<std::vector<uint8_t>> WithoutPolls(const std::vector<sim::ReceivedFrame>& in,
@@ -76,12 +62,8 @@ protected:
     }
 
     std::vector<std::vector<uint8_t>> m_frames;
-    std::FILE* m_out = nullptr;
-    char* m_text = nullptr;
-    std::size_t m_size = 0;
-    std::FILE* m_err = nullptr;
-    char* m_errText = nullptr;
-    std::size_t m_errSize = 0;
+    std::unique_ptr<test::Capture> m_out;
+    std::unique_ptr<test::Capture> m_err;
 };
 
 TEST_F(SimDownload, OverThePseudoTerminal) {
@@ -117,12 +99,8 @@ TEST_F(SimDownload, ARefusedScriptTouchesNoDevice) {
         EXPECT_EQ(Out(), "Read file fail.\n");
         EXPECT_NE(Err().find("refused: no frame block"), std::string::npos) << Err();
         EXPECT_TRUE(simulation.Device().Received().empty());
-        std::fclose(m_out);
-        std::fclose(m_err);
-        m_out = m_err = nullptr;
-        std::free(m_text);
-        std::free(m_errText);
-        m_text = m_errText = nullptr;
+        m_out.reset();
+        m_err.reset();
     }
 }
 

@@ -1,0 +1,50 @@
+#include "platform/InProcessSerial.h"
+
+#include <map>
+#include <mutex>
+#include <utility>
+
+namespace orvane {
+
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    std::map<std::string, SerialPortFactory> factories;
+};
+
+Registry& TheRegistry() {
+    static Registry registry;
+    return registry;
+}
+
+}  // namespace
+
+void RegisterInProcessSerialPort(const std::string& name, SerialPortFactory factory) {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    registry.factories[name] = std::move(factory);
+}
+
+void UnregisterInProcessSerialPort(const std::string& name) {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    registry.factories.erase(name);
+}
+
+std::unique_ptr<ISerialPort> MakeInProcessSerialPort(const std::string& name) {
+    SerialPortFactory factory;
+    {
+        Registry& registry = TheRegistry();
+        std::lock_guard lock(registry.mutex);
+        const auto found = registry.factories.find(name);
+        if (found == registry.factories.end()) {
+            return nullptr;
+        }
+        factory = found->second;
+    }
+    // Made outside the lock: a factory may take locks of its own.
+    return factory ? factory() : nullptr;
+}
+
+}  // namespace orvane
