@@ -16,17 +16,19 @@ add_library(orvane_cli STATIC
   station/DeviceRun.h station/DeviceRun.cpp
   station/WaitReportingClock.h
   station/SingleRun.h station/SingleRun.cpp
-  station/ChildProcess.h station/ChildProcess.cpp
+  station/ChildProcess.h
   station/StatusBoard.h station/StatusBoard.cpp
-  station/Station.h station/Station.cpp
+  station/Station.h
   Interrupt.h
   Terminal.h
 )
 # One file per platform behind Interrupt.h and Terminal.h.
 if(NOT WIN32)
-  target_sources(orvane_cli PRIVATE InterruptPosix.cpp TerminalPosix.cpp)
+  target_sources(orvane_cli PRIVATE InterruptPosix.cpp TerminalPosix.cpp
+                                    station/ChildProcess.cpp station/Station.cpp)
 else()
-  target_sources(orvane_cli PRIVATE InterruptWin32.cpp TerminalWin32.cpp ListingWin32.cpp)
+  target_sources(orvane_cli PRIVATE InterruptWin32.cpp TerminalWin32.cpp ListingWin32.cpp
+                                    station/StationWin32.cpp)
 endif()
 target_link_libraries(orvane_cli PUBLIC orvane_download orvane_sim PRIVATE orvane_warnings)
 # The installed udev rule's path, for the hint on a HID device this user may not open.

@@ -3,6 +3,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(_WIN32)
+#include <io.h>
+#include <process.h>
+#endif
 
 #include <atomic>
 #include <cerrno>
@@ -121,7 +125,11 @@ std::string UtcNow() {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
     const std::time_t seconds = static_cast<std::time_t>(ms.count() / 1000);
     std::tm utc{};
+#if defined(_WIN32)
+    gmtime_s(&utc, &seconds);
+#else
     gmtime_r(&seconds, &utc);
+#endif
     char text[80];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
                   utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
@@ -214,7 +222,11 @@ std::string WriteRecord(const std::string& dir, const DeviceRun& run, const std:
         error = "cannot create a record in " + dir + ": " + std::strerror(errno);
         return {};
     }
+#if defined(_WIN32)
+    const bool written = WriteAll(fd, text + "\n") && _commit(fd) == 0;
+#else
     const bool written = WriteAll(fd, text + "\n") && fsync(fd) == 0;
+#endif
     const int saved = errno;
     close(fd);
     if (!written || rename(temp.c_str(), path.c_str()) != 0) {
