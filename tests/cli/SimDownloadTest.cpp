@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include <unistd.h>
+
 #include "cli/ConsoleWindow.h"
 #include "cli/Flasher.h"
 #include "link/HidLink.h"
@@ -32,7 +34,11 @@ protected:
         cli::Options options;
         options.usb = usb;
         options.simulate = true;
-        options.script = ::testing::TempDir() + (usb ? "sim-usb.txt" : "sim-rs232.txt");
+        // ctest runs each test in its own process at the same time: a shared name lets the
+        // refused-script test empty another test's script under it.
+        options.script = ::testing::TempDir() +
+                         ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+                         std::to_string(getpid()) + (usb ? "-usb.txt" : "-rs232.txt");
         std::ofstream(options.script, std::ios::binary) << sim::MakeScript(m_frames, usb);
         g_hidLink.SetBackend(simulation.HidBackend());
         m_out = std::make_unique<test::Capture>();

@@ -42,7 +42,10 @@ protected:
     // Plays a four-frame script over `port` as the flasher does; returns the exit status.
     int Flash(const std::string& port) {
         cli::Options options;
-        options.script = ::testing::TempDir() + "com-port.txt";
+        // Tests run side by side: each writes its own script.
+        options.script = ::testing::TempDir() +
+                         ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                         "-com-port.txt";
         std::ofstream(options.script, std::ios::binary)
             << sim::MakeScript(sim::DownloadFrames(1, 40, false), false);
         m_out = std::make_unique<test::Capture>();
