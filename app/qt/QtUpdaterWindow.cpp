@@ -1,5 +1,7 @@
 #include "app/qt/QtUpdaterWindow.h"
 
+#include <QtCore/QCoreApplication>
+#include <QtCore/QEvent>
 #include <QtCore/QEventLoop>
 #include <QtCore/QThread>
 #include <QtGui/QContextMenuEvent>
@@ -40,6 +42,9 @@ std::string FromView(const QString& view) {
     text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
     return text.toLatin1().toStdString();
 }
+
+// The wake-up for calls waiting in the window's queue.
+const QEvent::Type kPostedCallsEvent = static_cast<QEvent::Type>(QEvent::User + 1);
 
 }  // namespace
 
@@ -269,8 +274,33 @@ bool QtUpdaterWindow::OnWindowThread() {
 }
 
 void QtUpdaterWindow::Post(std::function<void()> call) {
-    // Qt drops the call if the window is destroyed first.
-    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    // The calls cross threads in a queue of ours under a std::mutex, not as Qt slot objects:
+    // Qt hands those over under futex locks that ThreadSanitizer cannot see. The event carries
+    // nothing but the wake-up, and only Qt touches it.
+    {
+        const std::lock_guard<std::mutex> lock(m_postedMutex);
+        m_posted.push_back(std::move(call));
+    }
+    QCoreApplication::postEvent(this, new QEvent(kPostedCallsEvent));
+}
+
+void QtUpdaterWindow::customEvent(QEvent* event) {
+    if (event->type() != kPostedCallsEvent) {
+        QDialog::customEvent(event);
+        return;
+    }
+    // One call per wake-up, oldest first: a call that runs an event loop of its own (Load's
+    // search) still lets the calls after it run, in order.
+    std::function<void()> call;
+    {
+        const std::lock_guard<std::mutex> lock(m_postedMutex);
+        if (m_posted.empty()) {
+            return;
+        }
+        call = std::move(m_posted.front());
+        m_posted.pop_front();
+    }
+    call();
 }
 
 void QtUpdaterWindow::SendLogRefresh() {
@@ -281,7 +311,7 @@ void QtUpdaterWindow::RunWhileLive(const std::function<void()>& work) {
     QEventLoop loop;
     std::thread helper([&] {
         work();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        Post([&loop] { loop.quit(); });
     });
     loop.exec();
     helper.join();

@@ -4,8 +4,11 @@
 #include <QtGui/QIcon>
 #include <QtWidgets/QDialog>
 
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -67,6 +70,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+    // Runs the calls Post queued, in order.
+    void customEvent(QEvent* event) override;
 
 private:
     QWidget* Item(int id) const;
@@ -82,6 +87,9 @@ private:
     std::string m_strViewLog;
     bool m_bViewChanged = true;
     bool m_bSettingLog = false;
+    // Calls posted from any thread, waiting for the window's thread; guarded by m_postedMutex.
+    std::mutex m_postedMutex;
+    std::deque<std::function<void()>> m_posted;
     CUpdaterDlg m_dlg;
 };
 

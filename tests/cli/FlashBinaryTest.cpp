@@ -183,7 +183,9 @@ TEST(FlashBinary, AnInterruptEndsTheRunWithoutAnotherLine) {
         kill(child, c.signal);
         int raw = 0;
         ASSERT_EQ(waitpid(child, &raw, 0), child);
-        EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 1s);
+        // About 4.5 s of the wait remain: ending well before that shows the wait was cut short,
+        // with room for a sanitizer's slow exit.
+        EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 3s);
         ASSERT_TRUE(WIFEXITED(raw));
         EXPECT_EQ(WEXITSTATUS(raw), c.status);
         EXPECT_EQ(Slurp(outPath), "Open RS232 interface success.\n");
