@@ -247,7 +247,8 @@ TEST_F(StationRunTest, ASignalStopsEveryDownloadAndTheRecordsSaySo) {
     const auto stopped = std::chrono::steady_clock::now();
     run.Signal(SIGTERM);
     EXPECT_EQ(run.Finish(5000), 143) << run.Err();
-    EXPECT_LT(std::chrono::steady_clock::now() - stopped, 2s);
+    // Well inside Finish's 5 s; the children's exit is slow under a sanitizer.
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, 4s);
     // Frame 2 follows frame 1's progress at once and may still be on its way when the signal
     // lands; once the station has ended, no download of it may go on.
     const auto heard = ScriptFramesOf(0).size() + ScriptFramesOf(1).size();
