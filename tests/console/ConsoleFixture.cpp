@@ -36,7 +36,9 @@ int32_t BenchPort::Read(uint8_t* buf, uint32_t max) {
         return -1;
     }
     const size_t n = std::min<size_t>(max, m_reply.size());
-    std::memcpy(buf, m_reply.data(), n);
+    if (n > 0) {  // an empty reply's data() may be null, which memcpy must not get
+        std::memcpy(buf, m_reply.data(), n);
+    }
     m_reply.clear();
     return static_cast<int32_t>(n);
 }
