@@ -7,8 +7,8 @@ namespace orvane::cli {
 // What ended the run from outside.
 enum class Interrupt {
     None,
-    Interrupted,  // Ctrl-C (SIGINT; CTRL_C_EVENT on Windows): exit status 130
-    Terminated,   // SIGTERM (CTRL_BREAK, CTRL_CLOSE, log-off or shut-down on Windows): 143
+    Interrupted,  // Ctrl-C (SIGINT; on Windows every console control event): exit status 130
+    Terminated,   // SIGTERM: exit status 143
 };
 
 // Turns Ctrl-C and a termination request into a stop request on the process clock
@@ -21,5 +21,10 @@ void WatchInterrupts();
 void SetInterruptGuard(std::mutex* logGuard);
 // The first interrupt that came, or None. Any thread.
 Interrupt InterruptReceived();
+
+#ifdef _WIN32
+// What a console control event (CTRL_C_EVENT ... CTRL_SHUTDOWN_EVENT) means; None for others.
+Interrupt InterruptOfControlEvent(unsigned long event);
+#endif
 
 }  // namespace orvane::cli

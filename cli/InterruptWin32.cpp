@@ -32,25 +32,33 @@ void Stop(Interrupt kind) {
 }
 
 BOOL WINAPI OnControlEvent(DWORD event) {
-    switch (event) {
-        case CTRL_C_EVENT:
-            Stop(Interrupt::Interrupted);
-            return TRUE;
-        case CTRL_BREAK_EVENT:
-            Stop(Interrupt::Terminated);
-            return TRUE;
-        case CTRL_CLOSE_EVENT:
-        case CTRL_LOGOFF_EVENT:
-        case CTRL_SHUTDOWN_EVENT:
-            Stop(Interrupt::Terminated);
-            ::Sleep(kCloseHoldMs);
-            return TRUE;
-        default:
-            return FALSE;
+    const Interrupt kind = InterruptOfControlEvent(event);
+    if (kind == Interrupt::None) {
+        return FALSE;
     }
+    Stop(kind);
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
+        ::Sleep(kCloseHoldMs);
+    }
+    return TRUE;
 }
 
 }  // namespace
+
+Interrupt InterruptOfControlEvent(unsigned long event) {
+    switch (event) {
+        // Windows has no SIGTERM: closing the console is the operator stopping the download,
+        // as Ctrl-C is, and scripts on Windows look for 130.
+        case CTRL_C_EVENT:
+        case CTRL_BREAK_EVENT:
+        case CTRL_CLOSE_EVENT:
+        case CTRL_LOGOFF_EVENT:
+        case CTRL_SHUTDOWN_EVENT:
+            return Interrupt::Interrupted;
+        default:
+            return Interrupt::None;
+    }
+}
 
 void SetInterruptGuard(std::mutex* logGuard) {
     g_logGuard = logGuard;
