@@ -26,6 +26,12 @@ void RegisterInProcessSerialPort(const std::string& name, SerialPortFactory fact
     registry.factories[name] = std::move(factory);
 }
 
+bool RegisterNewInProcessSerialPort(const std::string& name, SerialPortFactory factory) {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    return registry.factories.emplace(name, std::move(factory)).second;
+}
+
 void UnregisterInProcessSerialPort(const std::string& name) {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);

@@ -1,6 +1,7 @@
 #include "sim/SimInProcessSerial.h"
 
 #include <memory>
+#include <string>
 
 #include "platform/InProcessSerial.h"
 #include "sim/OrvaneDevice.h"
@@ -22,20 +23,30 @@ bool SimInProcessSerial::Start(std::string* error) {
         return false;
     }
     OrvaneDevice* device = &m_device;
-    m_served = std::make_shared<std::atomic<bool>>(true);
-    std::shared_ptr<const std::atomic<bool>> served = m_served;
-    RegisterInProcessSerialPort(
-        kPortName, [device, served] { return std::make_unique<SimSerialPort>(*device, served); });
-    m_running = true;
-    m_path = kPortName;
-    return true;
+    auto served = std::make_shared<std::atomic<bool>>(true);
+    std::shared_ptr<const std::atomic<bool>> seen = served;
+    const auto factory = [device, seen] { return std::make_unique<SimSerialPort>(*device, seen); };
+    // Several simulated devices at once each need a port of their own.
+    for (int number = 1; number <= kMaxFaces; ++number) {
+        const std::string name = "sim:COM" + std::to_string(number);
+        if (RegisterNewInProcessSerialPort(name, factory)) {
+            m_served = std::move(served);
+            m_running = true;
+            m_path = name;
+            return true;
+        }
+    }
+    if (error != nullptr) {
+        *error = "every simulated port name is taken";
+    }
+    return false;
 }
 
 void SimInProcessSerial::Stop() {
     if (!m_running) {
         return;
     }
-    UnregisterInProcessSerialPort(kPortName);
+    UnregisterInProcessSerialPort(m_path);
     m_served->store(false);
     m_served.reset();
     m_running = false;

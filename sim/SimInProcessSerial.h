@@ -14,14 +14,18 @@ class OrvaneDevice;
 // Simulation takes either. Start/Stop/HangUp from one owning thread.
 class SimInProcessSerial {
 public:
+    // The first face's name; each further face running at the same time takes the next free
+    // one, "sim:COM2" up to "sim:COM64".
     static constexpr const char* kPortName = "sim:COM1";
+    static constexpr int kMaxFaces = 64;
 
     explicit SimInProcessSerial(OrvaneDevice& device);
     ~SimInProcessSerial();  // stops
     SimInProcessSerial(const SimInProcessSerial&) = delete;
     SimInProcessSerial& operator=(const SimInProcessSerial&) = delete;
 
-    // Registers the port name. False (reason in *error) when it already runs.
+    // Registers the first free port name. False (reason in *error) when it already runs or
+    // every name is taken.
     bool Start(std::string* error = nullptr);
     // Withdraws the port name; ports already open fail from then on. Harmless when stopped.
     void Stop();
@@ -29,7 +33,7 @@ public:
     void HangUp();
     bool Running() const { return m_running; }
 
-    // kPortName while running, empty otherwise.
+    // The registered name while running, empty otherwise.
     const std::string& SlavePath() const { return m_path; }
 
 private:

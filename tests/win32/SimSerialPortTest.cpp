@@ -105,6 +105,32 @@ TEST_F(SimSerialPortTest, AHungUpDeviceOrAStoppedFaceFailsLikeAVanishedPort) {
     EXPECT_FALSE(again->Open(sim::SimInProcessSerial::kPortName, kMode));
 }
 
+// --sim-devices N: each device is served under a name of its own, freed again when it stops.
+TEST_F(SimSerialPortTest, FacesRunningTogetherEachHaveTheirOwnName) {
+    sim::OrvaneDevice first;
+    sim::OrvaneDevice second;
+    sim::SimInProcessSerial firstFace(first);
+    sim::SimInProcessSerial secondFace(second);
+    ASSERT_TRUE(firstFace.Start());
+    ASSERT_TRUE(secondFace.Start());
+    EXPECT_EQ(firstFace.SlavePath(), "sim:COM1");
+    EXPECT_EQ(secondFace.SlavePath(), "sim:COM2");
+
+    auto port = MakeInProcessSerialPort(secondFace.SlavePath());
+    ASSERT_NE(port, nullptr);
+    ASSERT_TRUE(port->Open(secondFace.SlavePath(), kMode));
+    EXPECT_EQ(port->Write(frame::kLinkProbeRequest.data(), 16), 16);
+    EXPECT_EQ(second.Received().size(), 1U);
+    EXPECT_TRUE(first.Received().empty());
+    port->Close();
+
+    firstFace.Stop();
+    sim::OrvaneDevice third;
+    sim::SimInProcessSerial thirdFace(third);
+    ASSERT_TRUE(thirdFace.Start());
+    EXPECT_EQ(thirdFace.SlavePath(), "sim:COM1");
+}
+
 TEST_F(SimSerialPortTest, AStopRequestFailsAReadAtOnce) {
     sim::OrvaneDevice device;
     sim::SimSerialPort port(device);
