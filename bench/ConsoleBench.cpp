@@ -1,8 +1,9 @@
 // Responsiveness of the console on the simulated device. Run by hand (offscreen or on a display):
 //   console_bench --benchmark_counters_tabular=true
 // Goals: stalls <= 50 ms (the 500 ms pause after a cancelled chooser aside), Stop to the
-// worker's end <= 50 ms. Start-up is measured twice: the window's construction in this process,
-// and a whole `orvane-updater --simulate` process from its launch to its window shown.
+// worker's end <= 50 ms, Stop during Load's search to Load enabled again <= 50 ms. Start-up is
+// measured twice: the window's construction in this process, and a whole
+// `orvane-updater --simulate` process from its launch to its window shown.
 #include <benchmark/benchmark.h>
 
 #include <QtCore/QElapsedTimer>
@@ -177,6 +178,78 @@ void BM_StallDuringSilentUsbProbe(benchmark::State& state) {
     g_hidLink.SetBackend(nullptr);
 }
 BENCHMARK(BM_StallDuringSilentUsbProbe)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Real time: Stop pressed 1 s into Load's search (arg 0: the scan of 40 pseudo-terminals that
+// never answer; 1: the probes of a USB device that never answers), until Load is enabled again.
+void BM_StopDuringSearch(benchmark::State& state) {
+    const bool usb = state.range(0) == 1;
+    orvane::sim::DeviceConfig config;
+    config.silent = true;
+    orvane::sim::Simulation sim(config);
+    g_hidLink.SetBackend(sim.HidBackend());
+    std::vector<int> masters;
+    std::vector<std::string> ports;
+    for (int i = 0; !usb && i < 40; ++i) {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+            state.SkipWithError("no pseudo-terminal");
+            break;
+        }
+        masters.push_back(master);
+        ports.emplace_back(::ptsname(master));
+    }
+    double worst = 0;
+    for (auto _ : state) {
+        orvane::QtUpdaterWindow dlg(Setup("/dev/null", ports));
+        dlg.show();
+        (void)QTest::qWaitForWindowExposed(&dlg);
+        if (usb) {
+            auto* combo = dlg.findChild<QComboBox*>("IDC_CMB_INTERFACE");
+            combo->setCurrentIndex(1);
+            emit combo->activated(1);
+        }
+        auto* load = dlg.findChild<QPushButton*>("IDC_BTN_LOAD");
+        auto* stop = dlg.findChild<QPushButton*>("IDC_BTN_STOP");
+        QElapsedTimer sinceStop;
+        double ms = -1;
+        QTimer watch;
+        watch.setInterval(1);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (sinceStop.isValid() && ms < 0 && load->isEnabled()) {
+                ms = static_cast<double>(sinceStop.nsecsElapsed()) / 1e6;
+            }
+        });
+        watch.start();
+        bool searching = false;
+        QTimer::singleShot(1000, &dlg, [&] {
+            searching = !load->isEnabled();
+            sinceStop.start();
+            stop->click();
+        });
+        QTimer::singleShot(0, &dlg, [&] { load->click(); });
+        if (!QTest::qWaitFor([&] { return ms >= 0; }, 15000)) {
+            state.SkipWithError("Load did not come back after Stop");
+            break;
+        }
+        if (!searching) {
+            state.SkipWithError("the search had ended before Stop");
+            break;
+        }
+        state.SetIterationTime(ms / 1000.0);
+        worst = std::max(worst, ms);
+    }
+    state.counters["max_ms"] = worst;
+    for (int master : masters) {
+        ::close(master);
+    }
+    g_hidLink.SetBackend(nullptr);
+}
+BENCHMARK(BM_StopDuringSearch)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // Real time: Stop pressed while a download runs, until the worker has returned.
 void BM_StopToWorkerEnd(benchmark::State& state) {

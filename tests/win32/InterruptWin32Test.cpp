@@ -15,9 +15,12 @@ TEST(InterruptWin32, EveryConsoleControlEventIsAnInterrupt) {
         Interrupt kind;
     };
     const Case cases[] = {
-        {CTRL_C_EVENT, Interrupt::Interrupted},     {CTRL_BREAK_EVENT, Interrupt::Interrupted},
-        {CTRL_CLOSE_EVENT, Interrupt::Interrupted}, {CTRL_LOGOFF_EVENT, Interrupt::Interrupted},
-        {CTRL_SHUTDOWN_EVENT, Interrupt::Interrupted}, {3, Interrupt::None},
+        {CTRL_C_EVENT, Interrupt::Interrupted},
+        {CTRL_BREAK_EVENT, Interrupt::Interrupted},
+        {CTRL_CLOSE_EVENT, Interrupt::Interrupted},
+        {CTRL_LOGOFF_EVENT, Interrupt::Interrupted},
+        {CTRL_SHUTDOWN_EVENT, Interrupt::Interrupted},
+        {3, Interrupt::None},
         {7, Interrupt::None},
     };
     for (const Case& c : cases) {
