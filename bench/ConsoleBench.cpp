@@ -119,21 +119,37 @@ void BM_StallDuringDownload(benchmark::State& state) {
 }
 BENCHMARK(BM_StallDuringDownload)->Arg(300)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+// Pseudo-terminals that open and never answer, closed again when it goes.
+struct SilentPorts {
+    SilentPorts(int count, benchmark::State& state) {
+        for (int i = 0; i < count; ++i) {
+            const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+            if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+                state.SkipWithError("no pseudo-terminal");
+                break;
+            }
+            masters.push_back(master);
+            ports.emplace_back(::ptsname(master));
+        }
+    }
+    ~SilentPorts() {
+        for (int master : masters) {
+            ::close(master);
+        }
+    }
+    SilentPorts(const SilentPorts&) = delete;
+    SilentPorts& operator=(const SilentPorts&) = delete;
+
+    std::vector<int> masters;
+    std::vector<std::string> ports;
+};
+
 // Load's scan over 40 pseudo-terminals that open and never answer, waits on a virtual clock.
 void BM_StallDuringSilentScan(benchmark::State& state) {
     orvane::VirtualClock clock;
     orvane::SetClock(&clock);
-    std::vector<int> masters;
-    std::vector<std::string> ports;
-    for (int i = 0; i < 40; ++i) {
-        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
-            state.SkipWithError("no pseudo-terminal");
-            break;
-        }
-        masters.push_back(master);
-        ports.emplace_back(::ptsname(master));
-    }
+    SilentPorts silent(40, state);
+    const std::vector<std::string>& ports = silent.ports;
     double worst = 0;
     for (auto _ : state) {
         if (ports.size() != 40) {
@@ -148,9 +164,6 @@ void BM_StallDuringSilentScan(benchmark::State& state) {
         worst = std::max(worst, meter.MaxGapMs());
     }
     state.counters["max_stall_ms"] = worst;
-    for (int master : masters) {
-        ::close(master);
-    }
     orvane::SetClock(nullptr);
 }
 BENCHMARK(BM_StallDuringSilentScan)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -187,17 +200,8 @@ void BM_StopDuringSearch(benchmark::State& state) {
     config.silent = true;
     orvane::sim::Simulation sim(config);
     g_hidLink.SetBackend(sim.HidBackend());
-    std::vector<int> masters;
-    std::vector<std::string> ports;
-    for (int i = 0; !usb && i < 40; ++i) {
-        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
-            state.SkipWithError("no pseudo-terminal");
-            break;
-        }
-        masters.push_back(master);
-        ports.emplace_back(::ptsname(master));
-    }
+    SilentPorts silent(usb ? 0 : 40, state);
+    const std::vector<std::string>& ports = silent.ports;
     double worst = 0;
     for (auto _ : state) {
         orvane::QtUpdaterWindow dlg(Setup("/dev/null", ports));
@@ -239,9 +243,6 @@ void BM_StopDuringSearch(benchmark::State& state) {
         worst = std::max(worst, ms);
     }
     state.counters["max_ms"] = worst;
-    for (int master : masters) {
-        ::close(master);
-    }
     g_hidLink.SetBackend(nullptr);
 }
 BENCHMARK(BM_StopDuringSearch)
