@@ -102,7 +102,8 @@ std::string ReasonOf(const DeviceRun& run, int status, int signal) {
         case 0:
             return {};
         case 1:
-            return "\"Send command fail.\" at frame " + std::to_string(run.sent) +
+            // `sent` counts the exchanges that passed: the refused one is the next.
+            return "\"Send command fail.\" at frame " + std::to_string(run.sent + 1) +
                    (run.total >= 0 ? " of " + std::to_string(run.total) : "");
         case 130:
         case 143:

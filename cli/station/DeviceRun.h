@@ -28,7 +28,7 @@ struct DeviceRun {
     int64_t startMs = 0;  // on the station's clock (ms since it started)
     int64_t endMs = 0;
     std::vector<std::string> lines;  // every log line, without "\r\n", in order
-    int sent = 0;                    // frames sent
+    int sent = 0;                    // exchanges that passed (the progress count)
     int total = -1;                  // frames in the script, once the worker accepted it
     std::string bootloaderVersion;   // from the "BL Version:" line; empty when not read
     bool haveBootloaderVersion = false;

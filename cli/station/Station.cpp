@@ -194,8 +194,9 @@ void Station::ScanSerial() {
     }
     std::set<std::string> present;
     for (const std::string& port : ports) {
-        // A by-path link that is not there means the adapter is not plugged in.
-        if (m_setup.portsGiven && access(port.c_str(), F_OK) != 0) {
+        // A by-path link that is not there means the adapter is not plugged in yet. --all looks
+        // once: a named port that is missing gets its own result saying so.
+        if (m_setup.portsGiven && m_options.station.watch && access(port.c_str(), F_OK) != 0) {
             continue;
         }
         present.insert("serial:" + port);

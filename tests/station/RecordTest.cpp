@@ -102,4 +102,16 @@ TEST(OutcomeTest, NamesEveryExitStatus) {
     }
 }
 
+TEST(ReasonTest, NamesTheRefusedFrameAndWhatEndedARun) {
+    DeviceRun run;
+    run.sent = 2;  // two exchanges passed: the third frame was refused
+    run.total = 12;
+    EXPECT_EQ(ReasonOf(run, 0, 0), "");
+    EXPECT_EQ(ReasonOf(run, 1, 0), "\"Send command fail.\" at frame 3 of 12");
+    EXPECT_EQ(ReasonOf(run, 143, 15), "stopped by signal 15");
+    EXPECT_EQ(ReasonOf(run, 2, 0), "no answer to the probe");
+    run.reason = "permission denied";
+    EXPECT_EQ(ReasonOf(run, 2, 0), "permission denied");
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -266,6 +267,64 @@ TEST_F(StationRunTest, ASignalStopsEveryDownloadAndTheRecordsSaySo) {
         EXPECT_EQ(record["outcome"].text, "stopped");
         EXPECT_EQ(record["frames"]["sent"].number, 1);
     }
+}
+
+// A device that vanishes after the probe, one that answers garbage and a named port that is not
+// there: each has its own result and record with its reason, and the good device is unaffected.
+TEST_F(StationRunTest, EachFaultyDeviceGetsItsOwnReasonAndTheOthersGoOn) {
+    orvane::sim::DeviceConfig vanishing;
+    vanishing.hangUpFrame = 3;
+    orvane::sim::DeviceConfig garbage;
+    garbage.garbageFrame = 3;
+    const std::vector<std::string> ports = {Serve(), Serve(vanishing), Serve(garbage),
+                                            (m_dir / "ttyMissing").string()};
+    const Frames frames = FourFrames();
+    FlashRun run({"--all", "--json", "--record", (m_dir / "records").string(), "--port", ports[0],
+                  "--port", ports[1], "--port", ports[2], "--port", ports[3],
+                  Script(frames, false)});
+    EXPECT_EQ(run.Finish(), 1) << run.Err();
+    EXPECT_EQ(run.LogsByDevice().at(ports[0]), kRs232Lines);
+    EXPECT_EQ(ScriptFramesOf(0), frames);
+
+    const auto results = run.ResultsByDevice();
+    struct Expected {
+        std::size_t port;
+        const char* outcome;
+        const char* reason;
+    };
+    const Expected expected[] = {
+        {0, "downloaded", nullptr},
+        {1, "failed", "\"Send command fail.\" at frame 3 of 4"},
+        {2, "failed", "\"Send command fail.\" at frame 3 of 4"},
+        {3, "no answer", "not found"},
+    };
+    for (const Expected& e : expected) {
+        const JsonValue& result = results.at(ports[e.port]);
+        EXPECT_EQ(result["outcome"].text, e.outcome) << ports[e.port];
+        if (e.reason == nullptr) {
+            EXPECT_EQ(result["reason"].kind, JsonValue::Kind::Null);
+        } else {
+            EXPECT_NE(result["reason"].text.find(e.reason), std::string::npos)
+                << ports[e.port] << ": " << result["reason"].text;
+        }
+    }
+    // What each failing device's last diagnostic says came back.
+    std::map<std::string, std::string> lastDiagnostic;
+    for (const JsonValue& event : run.Events()) {
+        if (event["event"].text == "diagnostic") {
+            lastDiagnostic[event["device"].text] = event["line"].text;
+        }
+    }
+    EXPECT_EQ(lastDiagnostic[ports[1]].rfind("frame 3 (command C7", 0), 0U);
+    // Gone from the line: nothing comes back, or the read fails where the port vanished too.
+    const std::string& gone = lastDiagnostic[ports[1]];
+    EXPECT_TRUE(gone.ends_with(": no reply") || gone.ends_with(": the reply read failed")) << gone;
+    EXPECT_EQ(lastDiagnostic[ports[2]].rfind("frame 3 (command C7", 0), 0U);
+    EXPECT_NE(lastDiagnostic[ports[2]].find("instead of C7"), std::string::npos)
+        << lastDiagnostic[ports[2]];
+    EXPECT_EQ(Records().size(), 4U);
+    EXPECT_EQ(run.Events().back()["downloaded"].number, 1);
+    EXPECT_EQ(run.Events().back()["failed"].number, 2);
 }
 
 TEST_F(StationRunTest, ARecordDirectoryThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent) {
