@@ -3,6 +3,7 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QEvent>
 #include <QtCore/QEventLoop>
+#include <QtCore/QPointer>
 #include <QtCore/QThread>
 #include <QtGui/QContextMenuEvent>
 #include <QtGui/QKeyEvent>
@@ -276,7 +277,7 @@ bool QtUpdaterWindow::OnWindowThread() {
 void QtUpdaterWindow::Post(std::function<void()> call) {
     // The calls cross threads in a queue of ours under a std::mutex, not as Qt slot objects:
     // Qt hands those over under futex locks that ThreadSanitizer cannot see. The event carries
-    // nothing but the wake-up, and only Qt touches it.
+    // nothing but the wake-up; only Qt touches it, so customEvent must not read it.
     {
         const std::lock_guard<std::mutex> lock(m_postedMutex);
         m_posted.push_back(std::move(call));
@@ -284,13 +285,10 @@ void QtUpdaterWindow::Post(std::function<void()> call) {
     QCoreApplication::postEvent(this, new QEvent(kPostedCallsEvent));
 }
 
-void QtUpdaterWindow::customEvent(QEvent* event) {
-    if (event->type() != kPostedCallsEvent) {
-        QDialog::customEvent(event);
-        return;
-    }
+void QtUpdaterWindow::customEvent(QEvent* /*wake-up*/) {
+    // Qt routes only the user event types here, and Post's is the only one this window gets.
     // One call per wake-up, oldest first: a call that runs an event loop of its own (Load's
-    // search) still lets the calls after it run, in order.
+    // search) still lets the calls after it run, in order; a surplus wake-up finds none.
     std::function<void()> call;
     {
         const std::lock_guard<std::mutex> lock(m_postedMutex);
@@ -309,9 +307,16 @@ void QtUpdaterWindow::SendLogRefresh() {
 
 void QtUpdaterWindow::RunWhileLive(const std::function<void()>& work) {
     QEventLoop loop;
-    std::thread helper([&] {
+    // The loop may have ended on its own (an application exit) before the quit runs. Made
+    // here: a QPointer is taken on the object's own thread.
+    const QPointer<QEventLoop> guard(&loop);
+    std::thread helper([&work, this, guard] {
         work();
-        Post([&loop] { loop.quit(); });
+        Post([guard] {
+            if (guard) {
+                guard->quit();
+            }
+        });
     });
     loop.exec();
     helper.join();

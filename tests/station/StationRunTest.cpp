@@ -256,8 +256,9 @@ TEST_F(StationRunTest, ASignalStopsEveryDownloadAndTheRecordsSaySo) {
     std::this_thread::sleep_for(600ms);
     EXPECT_EQ(ScriptFramesOf(0).size() + ScriptFramesOf(1).size(), heard)
         << "nothing went out after the stop";
-    EXPECT_LT(ScriptFramesOf(0).size(), 4U) << "the stop cut the download short";
-    EXPECT_LT(ScriptFramesOf(1).size(), 4U) << "the stop cut the download short";
+    // Frame 3 comes 500 ms and a read after frame 2: only frames 1 and 2 can have gone out.
+    EXPECT_LE(ScriptFramesOf(0).size(), 2U) << "the stop cut the download short";
+    EXPECT_LE(ScriptFramesOf(1).size(), 2U) << "the stop cut the download short";
     for (const auto& [device, result] : run.ResultsByDevice()) {
         EXPECT_EQ(result["outcome"].text, "stopped") << device;
     }
