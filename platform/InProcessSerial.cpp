@@ -20,13 +20,7 @@ Registry& TheRegistry() {
 
 }  // namespace
 
-void RegisterInProcessSerialPort(const std::string& name, SerialPortFactory factory) {
-    Registry& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    registry.factories[name] = std::move(factory);
-}
-
-bool RegisterNewInProcessSerialPort(const std::string& name, SerialPortFactory factory) {
+bool RegisterInProcessSerialPort(const std::string& name, SerialPortFactory factory) {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     return registry.factories.emplace(name, std::move(factory)).second;

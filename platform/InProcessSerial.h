@@ -14,11 +14,9 @@ namespace orvane {
 // Every function may be called from any thread.
 using SerialPortFactory = std::function<std::unique_ptr<ISerialPort>()>;
 
-// Serves `name` (compared byte for byte) with ports made by `factory`, one per open; replaces
-// an earlier registration of the name.
-void RegisterInProcessSerialPort(const std::string& name, SerialPortFactory factory);
-// Serves `name` as above unless it is served already; false then, changing nothing.
-bool RegisterNewInProcessSerialPort(const std::string& name, SerialPortFactory factory);
+// Serves `name` (compared byte for byte) with ports made by `factory`, one per open. False,
+// changing nothing, when the name is served already.
+bool RegisterInProcessSerialPort(const std::string& name, SerialPortFactory factory);
 // Ends the service of `name`; ports already made stay usable. Harmless for an unknown name.
 void UnregisterInProcessSerialPort(const std::string& name);
 // A new, closed port for `name`, or nullptr when the name is not served.

@@ -29,7 +29,7 @@ bool SimInProcessSerial::Start(std::string* error) {
     // Several simulated devices at once each need a port of their own.
     for (int number = 1; number <= kMaxFaces; ++number) {
         const std::string name = "sim:COM" + std::to_string(number);
-        if (RegisterNewInProcessSerialPort(name, factory)) {
+        if (RegisterInProcessSerialPort(name, factory)) {
             m_served = std::move(served);
             m_running = true;
             m_path = name;
